@@ -1,0 +1,98 @@
+// The factory reset: the chosen model's 46-byte memory image written into the servo, address by
+// address, then one read of the checksum address as the last exchange.
+#include <QAction>
+#include <QLabel>
+#include <array>
+#include <optional>
+
+#include "link/pure/packets.h"
+#include "params/pure/factory_images.h"
+#include "params/pure/step_tables.h"
+#include "platform/message_box.h"
+#include "ui_frm_Set.h"
+#include "window/frm_Set.h"
+
+namespace verrano {
+
+namespace {
+
+// A reset that stops part way leaves the servo's memory checksum unbalanced: tell the user and
+// close the link as a disconnect does (which clears the status line, hence first).
+void ResetFailed(frm_Set& w) {
+    if (w.Comm.portOpen()) w.cmd_connect_Click();
+    w.SetStatusText(QStringLiteral(" Servo Reset error!"));
+    MsgBox(&w, QStringLiteral("Servo Reset error!"), MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+// One exchange of the reset: request, its answer, one pacing tick. False when no answer came or
+// the program is ending.
+bool Exchange(frm_Set& w, uint8_t command, uint8_t data1, uint8_t data2) {
+    if (!w.Comm.portOpen()) return false;
+    w.bReplyReady = false;
+    w.SendServoPacket(command, data1, data2);
+    if (w.ReplyWait() == frm_Set::WaitEnd::GaveUp) return false;
+    w.bTickDone = false;
+    w.TickPause();
+    return !w.bUnloading;
+}
+
+} // namespace
+
+void frm_Set::ServoReset_Click() {
+    if (!Comm.portOpen()) {
+        MsgBox(this, QStringLiteral("Not CommPort Open!"));
+        return;
+    }
+    if (RxBuf[0] < kMinProgrammableVersion) {
+        MsgBox(this, QStringLiteral("Servo ver-%1 not Reset !").arg(RxBuf[0]), MsgButtons::Ok,
+               MsgIcon::Exclamation);
+        return;
+    }
+    const QString prompt = ui->lab_motor_type->text() + QStringLiteral(" Servo Reset Program OK?");
+    if (MsgBox(this, prompt, MsgButtons::YesNo, MsgIcon::None,
+               QString::fromLatin1(kProgramTitle)) != MsgResult::Yes)
+        return;
+
+    // The model comes from the menu's check marks, the first checked item in menu order.
+    const std::array<QAction*, model::Count> items{ui->Tavrik, ui->Bellun, ui->Quorrin, ui->Dimmar};
+    for (int i = 0; i < model::Count; ++i) {
+        if (items[static_cast<std::size_t>(i)]->isChecked()) {
+            MotorType = static_cast<uint8_t>(i);
+            break;
+        }
+    }
+    const ImageTexts* image = DefaultsFor(MotorType);
+    if (image == nullptr) return ResetFailed(*this);
+    DefaultParams = *image;
+
+    // Every entry is converted before the first write, so a bad entry can't leave the servo
+    // half reset.
+    ServoImage bytes{};
+    for (int a = 0; a < kImageSize; ++a) {
+        const std::optional<uint8_t> b = ImageByte(DefaultParams[static_cast<std::size_t>(a)]);
+        if (!b) return ResetFailed(*this);
+        bytes[static_cast<std::size_t>(a)] = *b;
+    }
+
+    SetStatusText(QStringLiteral(" Wait! >>"));
+    RxMode = reply::Ack;
+    // The reset speaks to the servo directly on either route.
+    for (int a = 0; a < kImageSize; ++a) {
+        if (!Exchange(*this, cmd::Write, static_cast<uint8_t>(a),
+                      bytes[static_cast<std::size_t>(a)])) {
+            if (bUnloading) return;
+            return ResetFailed(*this);
+        }
+        AppendStatus(QStringLiteral(">"));
+    }
+
+    RxMode = reply::ResetReadBack;
+    if (!Exchange(*this, cmd::Read, kImageChecksumAddress, 0)) {
+        if (bUnloading) return;
+        return ResetFailed(*this);
+    }
+    RxMode = reply::Version;
+    SetStatusText(QStringLiteral(" Servo Reset OK!"));
+}
+
+} // namespace verrano

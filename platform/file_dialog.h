@@ -1,0 +1,29 @@
+// The open/save file dialog: a filter in "description|pattern" form, the chosen path (trimmed)
+// and its file title; an empty path means the user cancelled. Answerable by tests.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace verrano {
+
+class FileDialog {
+public:
+    QString Filter;    // "QEL Servo set (*.qel)|*.qel"
+    QString FileName;  // the chosen path, blanks trimmed; empty when cancelled
+    QString FileTitle; // the chosen file's name without its folder
+
+    void ShowOpen(QWidget* parent);
+    void ShowSave(QWidget* parent);
+
+    // With an answerer set no dialog is shown: it gets (save?, filter) and returns a path.
+    using Answerer = std::function<QString(bool save, const QString& filter)>;
+    static void SetAnswerer(Answerer answerer);
+
+private:
+    void show(QWidget* parent, bool save);
+};
+
+} // namespace verrano

@@ -1,0 +1,74 @@
+// The serial control: a serial port with the property set the link code is written against
+// (port number, line settings text, receive threshold, discard, output, input, receive event).
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace verrano {
+
+class SerialControl : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kEvReceive = 2;  // CommEvent after bytes arrived
+
+    explicit SerialControl(QObject* parent = nullptr);
+    ~SerialControl() override;
+
+    // 1..16; the device is found through DeviceForPort() when the port opens.
+    void setCommPort(int port) { commPort_ = port; }
+    int commPort() const { return commPort_; }
+
+    // "baud,parity,data,stop", e.g. "19200,N,8,2". False (and nothing changed) when unparsable.
+    bool setSettings(const QString& settings);
+    QString settings() const { return settings_; }
+
+    void setRThreshold(int bytes) { rThreshold_ = bytes; }
+    int rThreshold() const { return rThreshold_; }
+
+    bool portOpen() const;
+    // True opens the chosen port with the current settings, False closes it. Opening a missing
+    // or busy port, or a port number outside 1..16, fails: false, with errorString().
+    bool setPortOpen(bool open);
+    QString errorString() const { return error_; }
+
+    // Bytes waiting in the receive buffer; setting 0 discards them all.
+    int inBufferCount() const;
+    void setInBufferCount(int count);
+
+    // Writes the bytes in order and pushes them towards the device without waiting for an answer.
+    void output(const QByteArray& bytes);
+
+    // Every waiting byte, in arrival order; they leave the buffer.
+    QByteArray input();
+
+    int commEvent() const { return commEvent_; }
+
+    // "COMn" -> the device named by VERRANO_COMn when set, else /dev/ttyS<n-1>.
+    static QString DeviceForPort(int port);
+
+signals:
+    // Raised on the owning thread once at least rThreshold() bytes wait.
+    void OnComm();
+    // The open port failed underneath (adapter unplugged, device gone); it has been closed.
+    void PortLost();
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort* port_;
+    int commPort_ = 1;
+    QString settings_ = QStringLiteral("9600,N,8,1");
+    int rThreshold_ = 0;
+    int commEvent_ = 0;
+    QString error_;
+    qint32 baud_ = 9600;
+    QSerialPort::Parity parity_ = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
+};
+
+} // namespace verrano

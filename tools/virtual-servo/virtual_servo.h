@@ -1,0 +1,145 @@
+// A virtual servo (and a virtual controller with 24 servo ports) behind a pseudo-terminal, for
+// tests and for trying the program without hardware. It runs in the event loop of the process
+// that owns it.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace verrano::vs {
+
+// One simulated servo: its 46-byte memory, version, last position.
+struct ServoState {
+    uint8_t version = 110;
+    std::array<uint8_t, 46> memory{};
+    int lastPosition = -1;
+    int moves = 0; // move packets that addressed it
+};
+
+// What the device does with what it receives.
+enum class Fault {
+    None,
+    Silent,       // nothing comes back at all, not even the cable's echo
+    EchoOnly,     // direct route: the cable echoes the packet unchanged (no servo answers)
+    Late,         // every answer comes lateMs after the packet
+    WrongLength,  // direct route: answers as chunks of wrongLength bytes instead of 7
+    SilentAfterN, // answers the first n packets, then nothing
+    Vanish,       // after n packets the device goes away (the pseudo-terminal is closed)
+};
+
+// How the device decides which protocol it speaks.
+enum class Route { Auto, Direct, Controller }; // Auto: 19200 baud direct, else controller
+
+struct Packet {
+    std::vector<uint8_t> bytes;
+    bool direct = true; // a 7-byte direct packet (else a 4-byte controller packet)
+    int baud = 0;       // line speed the port was set to when it arrived
+};
+
+class VirtualServo : public QObject {
+    Q_OBJECT
+public:
+    explicit VirtualServo(QObject* parent = nullptr);
+    ~VirtualServo() override;
+
+    // Opens the pseudo-terminal pair; false with a reason on failure.
+    bool start(QString* error = nullptr);
+    // The device path the program opens (the pseudo-terminal's slave side).
+    QString devicePath() const { return devicePath_; }
+    // Make the device go away now, as an unplugged adapter does.
+    void vanish();
+    bool vanished() const { return masterFd_ < 0; }
+
+    void setRoute(Route route) { route_ = route; }
+
+    // The servo on the direct route.
+    ServoState& direct() { return direct_; }
+    // Servos behind the controller, by port 0..23; a port without an entry has no servo.
+    std::map<int, ServoState>& controllerServos() { return ctrl_; }
+    // Answers of successive version polls (0xF7) through the controller; when empty, or when
+    // used up, the servo's own version answers. An entry of -1 leaves that poll unanswered.
+    std::vector<int>& versionPollAnswers() { return pollAnswers_; }
+
+    // Fill a memory with a model's factory image (0 Tavrik, 1 Bellun, 2 Quorrin, 3 Dimmar).
+    static std::array<uint8_t, 46> FactoryImage(int model);
+
+    // n counts the packets from this call on (SilentAfterN, Vanish).
+    void setFault(Fault fault, int n = 0) {
+        fault_ = fault;
+        faultN_ = n;
+        faultSeen_ = 0;
+    }
+    Fault fault() const { return fault_; }
+    void setLateMs(int ms) { lateMs_ = ms; }
+    void setWrongLength(int bytes) { wrongLength_ = bytes; }
+    // Emulate wire time: each answer waits for 11 bits a byte of the request and the answer at
+    // the port's line speed, plus the servo latency. On the direct route the answer is the servo's
+    // two bytes: the echo travels while the request does.
+    void setWireTime(bool on) { wireTime_ = on; }
+    void setLatencyMs(int ms) { latencyMs_ = ms; }
+
+    // Every packet received, in order.
+    const std::vector<Packet>& received() const { return received_; }
+    void clearReceived() { received_.clear(); }
+    int packetCount() const { return static_cast<int>(received_.size()); }
+
+signals:
+    void packetReceived(int index);
+
+private:
+    void onReadable();
+    void handleBytes(const uint8_t* data, std::size_t n);
+    void handlePacket(const std::vector<uint8_t>& packet, bool direct, int baud);
+    std::vector<uint8_t> answerDirect(const std::vector<uint8_t>& p, ServoState& servo);
+    std::vector<uint8_t> answerController(const std::vector<uint8_t>& p);
+    void send(std::vector<uint8_t> bytes, int requestBytes, int baud);
+    int currentBaud() const;
+    void closeMaster();
+    void flushDue();
+    void writeMaster(const std::vector<uint8_t>& bytes);
+    bool directRouteAt(int baud) const;
+
+    int masterFd_ = -1;
+    int slaveKeepFd_ = -1; // keeps the slave side from hanging up while the program is closed
+    QString devicePath_;
+    QSocketNotifier* notifier_ = nullptr;
+    std::vector<uint8_t> pending_;
+    Route route_ = Route::Auto;
+    ServoState direct_;
+    std::map<int, ServoState> ctrl_;
+    std::vector<int> pollAnswers_;
+    std::size_t pollIndex_ = 0;
+    int linkedPort_ = -1;
+    Fault fault_ = Fault::None;
+    int faultN_ = 0;
+    int lateMs_ = 0;
+    int wrongLength_ = 9;
+    bool wireTime_ = false;
+    int latencyMs_ = 0;
+    std::vector<Packet> received_;
+
+    // Added alongside the original members.
+    int faultSeen_ = 0;   // packets since the fault was set
+    int pendingBaud_ = 0; // line speed when the first byte of pending_ arrived
+    qint64 pendingSince_ = 0;
+    bool processing_ = false; // a slot that pumps events must not re-enter packet handling
+    struct Outgoing {
+        std::vector<uint8_t> bytes;
+        qint64 due = 0; // on clock_
+    };
+    std::deque<Outgoing> outQueue_; // delayed answers, in the order they must go out
+    QTimer* sendTimer_ = nullptr;
+    QElapsedTimer clock_;
+};
+
+} // namespace verrano::vs
