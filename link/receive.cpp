@@ -2,7 +2,7 @@
 // kind that the sender announced; and the reaction to a port that fails while open.
 #include <QByteArray>
 
-#include "link/pure/packets.h"
+#include "link/pure/reply_rules.h"
 #include "ui_frm_Set.h"
 #include "window/frm_Set.h"
 
@@ -11,31 +11,42 @@ namespace verrano {
 void frm_Set::Comm_OnComm() {
     if (Comm.commEvent() != SerialControl::kEvReceive) return;
     const QByteArray chunk = Comm.input();
-    const auto answer = AnswerByte(CtrlMode, reinterpret_cast<const uint8_t*>(chunk.constData()),
-                                   static_cast<std::size_t>(chunk.size()));
-    if (!answer) return; // wrong length on the direct route: not a reply
-    const uint8_t a1 = *answer;
-
-    if (RxMode == reply::Version) {
-        RxBuf[0] = a1;
-        if (a1 != 0) SetStatusText(QStringLiteral("Connect OK! - QEL Servo Motor Ver- %1").arg(a1));
-    } else if (RxMode >= reply::FirstParam && RxMode <= reply::LastParam) {
-        ParamRef[static_cast<std::size_t>(RxMode - 1)] = a1;
-    } else if (RxMode == reply::PortProbe) {
-        if (a1 == 0) {
-            if (Comm.portOpen()) cmd_connect_Click();
-            SetStatusText(QStringLiteral("Not Servo Motor => NotConnect"));
-            RxBuf[0] = 0;
-        } else if (!PortProbeAccepts(a1)) {
-            RxBuf[0] = a1;
-            if (Comm.portOpen()) cmd_connect_Click();
-            SetStatusText(QStringLiteral("NotConnect"));
-        } else {
-            RxBuf[0] = a1;
-            SetStatusText(QStringLiteral(" %1  : Servo Motor Ver- %2").arg(CtrlServoPort).arg(a1));
-        }
-    } else if (RxMode == reply::ControllerLink) {
-        if (a1 == 0) bCtrlServoLinked = true;
+    const ReplyAction action =
+        ClassifyReply(CtrlMode, RxMode, reinterpret_cast<const uint8_t*>(chunk.constData()),
+                      static_cast<std::size_t>(chunk.size()),
+                      lastDirectPacket.isEmpty()
+                          ? nullptr
+                          : reinterpret_cast<const uint8_t*>(lastDirectPacket.constData()));
+    using Kind = ReplyAction::Kind;
+    switch (action.kind) {
+    case Kind::Drop:
+        return; // wrong length on the direct route: not a reply, ends no wait
+    case Kind::Version:
+        RxBuf[0] = action.answer;
+        if (action.answer != 0) SetStatusText(QString::fromStdString(ConnectOkText(action.answer)));
+        break;
+    case Kind::Param:
+        ParamRef[static_cast<std::size_t>(action.paramIndex)] = action.answer;
+        break;
+    case Kind::ProbeNoServo:
+        if (Comm.portOpen()) cmd_connect_Click();
+        SetStatusText(QStringLiteral("Not Servo Motor => NotConnect"));
+        RxBuf[0] = 0;
+        break;
+    case Kind::ProbeRefused:
+        RxBuf[0] = action.answer;
+        if (Comm.portOpen()) cmd_connect_Click();
+        SetStatusText(QStringLiteral("NotConnect"));
+        break;
+    case Kind::ProbeOk:
+        RxBuf[0] = action.answer;
+        SetStatusText(QString::fromStdString(PortProbeText(CtrlServoPort, action.answer)));
+        break;
+    case Kind::Linked:
+        bCtrlServoLinked = true;
+        break;
+    case Kind::Nothing:
+        break;
     }
     bReplyReady = true;
 }

@@ -21,6 +21,9 @@ void frm_Set::SendRaw(const QByteArray& packet) {
     // A reply to an earlier command that nobody took is dropped here, so it can't be taken for
     // the answer to this one.
     Comm.setInBufferCount(0);
+    if (packet.size() == static_cast<int>(kDirectPacketSize) &&
+        static_cast<uint8_t>(packet[0]) == kDirectHeader)
+        lastDirectPacket = packet;
     Comm.output(packet);
 }
 

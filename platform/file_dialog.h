@@ -22,6 +22,10 @@ public:
     using Answerer = std::function<QString(bool save, const QString& filter)>;
     static void SetAnswerer(Answerer answerer);
 
+    // "desc|pattern[|desc|pattern...]" as a Qt name filter list that shows each description
+    // and filters by its pattern (patterns separated by ';').
+    static QString QtFilter(const QString& filter);
+
 private:
     void show(QWidget* parent, bool save);
 };

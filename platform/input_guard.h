@@ -31,6 +31,7 @@ protected:
 private:
     bool allowed(QObject* watched, QEvent* event) const;
     int depth_ = 0;
+    Qt::MouseButtons eatenPresses_; // presses refused, whose releases are refused too
     std::vector<QPointer<QWidget>> widgets_;
     std::vector<QPointer<QAction>> actions_;
 };

@@ -12,7 +12,7 @@ namespace verrano {
 class SerialControl : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kEvReceive = 2;  // CommEvent after bytes arrived
+    static constexpr int kEvReceive = 2; // CommEvent after bytes arrived
 
     explicit SerialControl(QObject* parent = nullptr);
     ~SerialControl() override;
@@ -58,6 +58,12 @@ signals:
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    void raiseReceive();
+
+    qint64 consumed_ = 0;        // bytes ever taken by input() or discarded
+    bool recheckQueued_ = false; // a receive check is posted for bytes Qt did not announce
+    bool lossQueued_ = false;    // closing after a lost device is posted
+    int readErrors_ = 0;         // read failures in a row, with no byte in between
 
     QSerialPort* port_;
     int commPort_ = 1;

@@ -133,6 +133,8 @@ public:
     void SendMoveById(int id, int position);
     void SendMove(int position);
     void SendRaw(const QByteArray& packet);  // the send rule's discard and output
+    // The direct packet sent last, whose echo heads its answer; empty before the first.
+    QByteArray lastDirectPacket;
 
     // ---- link/receive.cpp -----------------------------------------------------------------
     void Comm_OnComm();

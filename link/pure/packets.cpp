@@ -10,8 +10,8 @@ uint8_t CalcChecksum(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
 }
 
 DirectPacket MakeDirectPacket(uint8_t command, uint8_t d1, uint8_t d2) {
-    return DirectPacket{kDirectHeader, command, d1, d2,
-                        CalcChecksum(kDirectHeader, command, d1, d2), 0, 0};
+    return DirectPacket{
+        kDirectHeader, command, d1, d2, CalcChecksum(kDirectHeader, command, d1, d2), 0, 0};
 }
 
 ControllerPacket MakeControllerPacket(uint8_t command, uint8_t d1, uint8_t d2, uint8_t port) {

@@ -14,43 +14,44 @@ namespace {
 // Address n of the servo memory at index n (comments give the first address of each row). The
 // values are factory constants, checksums at address 44 included; nothing derives them.
 constexpr std::array<const char*, kImageSize> kTavrik{{
-    /*  0 */ "80", "180", "3", "30", "1", "1", "255", "0",
-    /*  8 */ "0", "2", "38", "9", "146", "0", "16", "3",
-    /* 16 */ "240", "5", "220", "180", "180", "19", "136", "0",
-    /* 24 */ "0", "5", "220", "41", "40", "210", "5", "100",
-    /* 32 */ "200", "4", "50", "1", "60", "160", "2", "10",
-    /* 40 */ "1", "0", "10", "2", "207", "255",
+    /*  0 */ "80",  "180", "3",   "30",  "1",   "1",   "255", "0",
+    /*  8 */ "0",   "2",   "38",  "9",   "146", "0",   "16",  "3",
+    /* 16 */ "240", "5",   "220", "180", "180", "19",  "136", "0",
+    /* 24 */ "0",   "5",   "220", "41",  "40",  "210", "5",   "100",
+    /* 32 */ "200", "4",   "50",  "1",   "60",  "160", "2",   "10",
+    /* 40 */ "1",   "0",   "10",  "2",   "207", "255",
 }};
 
 constexpr std::array<const char*, kImageSize> kBellun{{
-    /*  0 */ "20", "100", "4", "5", "2", "1", "255", "0",
-    /*  8 */ "0", "2", "38", "9", "146", "0", "16", "3",
-    /* 16 */ "240", "5", "220", "180", "180", "19", "136", "0",
-    /* 24 */ "0", "5", "220", "41", "40", "210", "10", "30",
-    /* 32 */ "120", "4", "7", "2", "10", "80", "4", "3",
-    /* 40 */ "2", "0", "10", "2", "179", "255",
+    /*  0 */ "20",  "100", "4",   "5",   "2",   "1",   "255", "0",
+    /*  8 */ "0",   "2",   "38",  "9",   "146", "0",   "16",  "3",
+    /* 16 */ "240", "5",   "220", "180", "180", "19",  "136", "0",
+    /* 24 */ "0",   "5",   "220", "41",  "40",  "210", "10",  "30",
+    /* 32 */ "120", "4",   "7",   "2",   "10",  "80",  "4",   "3",
+    /* 40 */ "2",   "0",   "10",  "2",   "179", "255",
 }};
 
 constexpr std::array<const char*, kImageSize> kQuorrin{{
-    /*  0 */ "20", "100", "4", "5", "2", "1", "255", "0",
-    /*  8 */ "0", "2", "38", "9", "146", "0", "16", "3",
-    /* 16 */ "240", "5", "220", "180", "180", "19", "136", "0",
-    /* 24 */ "0", "5", "220", "41", "40", "210", "10", "30",
-    /* 32 */ "120", "4", "7", "2", "10", "80", "4", "3",
-    /* 40 */ "2", "0", "10", "2", "179", "255",
+    /*  0 */ "20",  "100", "4",   "5",   "2",   "1",   "255", "0",
+    /*  8 */ "0",   "2",   "38",  "9",   "146", "0",   "16",  "3",
+    /* 16 */ "240", "5",   "220", "180", "180", "19",  "136", "0",
+    /* 24 */ "0",   "5",   "220", "41",  "40",  "210", "10",  "30",
+    /* 32 */ "120", "4",   "7",   "2",   "10",  "80",  "4",   "3",
+    /* 40 */ "2",   "0",   "10",  "2",   "179", "255",
 }};
 
 constexpr std::array<const char*, kImageSize> kDimmar{{
-    /*  0 */ "80", "180", "4", "10", "2", "1", "255", "255",
-    /*  8 */ "228", "2", "38", "9", "146", "0", "16", "3",
-    /* 16 */ "240", "5", "220", "190", "185", "19", "136", "0",
-    /* 24 */ "0", "5", "220", "41", "40", "210", "10", "100",
-    /* 32 */ "200", "5", "15", "2", "60", "160", "3", "5",
-    /* 40 */ "2", "0", "10", "2", "14", "255",
+    /*  0 */ "80",  "180", "4",   "10",  "2",   "1",   "255", "255",
+    /*  8 */ "228", "2",   "38",  "9",   "146", "0",   "16",  "3",
+    /* 16 */ "240", "5",   "220", "190", "185", "19",  "136", "0",
+    /* 24 */ "0",   "5",   "220", "41",  "40",  "210", "10",  "100",
+    /* 32 */ "200", "5",   "15",  "2",   "60",  "160", "3",   "5",
+    /* 40 */ "2",   "0",   "10",  "2",   "14",  "255",
 }};
 
 void Fill(ImageTexts& target, const std::array<const char*, kImageSize>& source) {
-    for (int i = 0; i < kImageSize; ++i) target[i] = source[i];
+    for (int i = 0; i < kImageSize; ++i)
+        target[i] = source[i];
 }
 } // namespace
 
@@ -79,8 +80,10 @@ const ImageTexts* DefaultsFor(int motorType) {
 std::optional<uint8_t> ImageByte(const std::string& text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && text[begin] == ' ') ++begin;
-    while (end > begin && text[end - 1] == ' ') --end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
     if (begin == end) return std::nullopt;
     unsigned value = 0;
     const char* first = text.data() + begin;
@@ -92,13 +95,15 @@ std::optional<uint8_t> ImageByte(const std::string& text) {
 
 ServoImage ImageBytes(const ImageTexts& texts) {
     ServoImage image{};
-    for (int i = 0; i < kImageSize; ++i) image[i] = ImageByte(texts[i]).value_or(0);
+    for (int i = 0; i < kImageSize; ++i)
+        image[i] = ImageByte(texts[i]).value_or(0);
     return image;
 }
 
 uint8_t ImageChecksum(const ServoImage& image) {
     unsigned sum = 0;
-    for (int i = 0; i < kImageChecksumAddress; ++i) sum += image[i];
+    for (int i = 0; i < kImageChecksumAddress; ++i)
+        sum += image[i];
     return static_cast<uint8_t>((256 - sum % 256) % 256);
 }
 

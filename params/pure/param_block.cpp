@@ -15,7 +15,7 @@ PerfSetPositions PerfSet(int perfLevel) {
 }
 
 std::pair<uint8_t, uint8_t> EncodeCentreTrim(int zero) {
-    const auto u = static_cast<uint16_t>(zero);  // two's complement of a negative trim
+    const auto u = static_cast<uint16_t>(zero); // two's complement of a negative trim
     return {static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u & 0xFF)};
 }
 
@@ -26,7 +26,8 @@ int DecodeCentreTrim(uint8_t high, uint8_t low) {
 
 FlagBitArray DecodeFlags(uint8_t flagByte) {
     FlagBitArray bits{};
-    for (int i = 0; i < 8; ++i) bits[i] = static_cast<uint8_t>((flagByte >> i) & 1);
+    for (int i = 0; i < 8; ++i)
+        bits[i] = static_cast<uint8_t>((flagByte >> i) & 1);
     return bits;
 }
 
@@ -39,7 +40,8 @@ uint8_t EncodeFlags(const FlagBitArray& bits) {
 
 uint8_t CheckByte(const ParamBytes& reference, const ParamBytes& block) {
     unsigned a = 0;
-    for (uint8_t b : reference) a += b;
+    for (uint8_t b : reference)
+        a += b;
     unsigned b = 0;
     for (int i = 0; i < kBlockSize; ++i)
         if (i != block::Check) b += block[i];

@@ -7,12 +7,18 @@ namespace verrano {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -25,7 +31,8 @@ std::size_t SkipLineEnd(std::string_view text, std::size_t pos) {
 // One past the last character that is neither a blank nor a line end.
 std::size_t ContentEnd(std::string_view text) {
     std::size_t end = text.size();
-    while (end > 0 && (IsBlank(text[end - 1]) || IsLineEnd(text[end - 1]))) --end;
+    while (end > 0 && (IsBlank(text[end - 1]) || IsLineEnd(text[end - 1])))
+        --end;
     return end;
 }
 
@@ -46,7 +53,8 @@ std::vector<std::string> ReadFields(std::string_view text) {
     // that ends with CR LF (as every file we write does) has no phantom last field. A blank line
     // in the middle still counts as an (empty) field, which keeps line numbers aligned.
     while (pos < contentEnd) {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
         std::string field;
         if (pos < text.size() && text[pos] == '"') {
             const std::size_t close = text.find('"', pos + 1);
@@ -54,17 +62,18 @@ std::vector<std::string> ReadFields(std::string_view text) {
             field.assign(text.substr(pos + 1, end - pos - 1));
             pos = close == std::string_view::npos ? text.size() : close + 1;
             // Anything between the closing quote and the delimiter is not part of the field.
-            while (pos < text.size() && text[pos] != ',' && !IsLineEnd(text[pos])) ++pos;
+            while (pos < text.size() && text[pos] != ',' && !IsLineEnd(text[pos]))
+                ++pos;
         } else {
             const std::size_t start = pos;
-            while (pos < text.size() && text[pos] != ',' && !IsLineEnd(text[pos])) ++pos;
+            while (pos < text.size() && text[pos] != ',' && !IsLineEnd(text[pos]))
+                ++pos;
             field.assign(TrimBlanks(text.substr(start, pos - start)));
         }
         fields.push_back(std::move(field));
         if (pos < text.size() && text[pos] == ',') {
             ++pos;
-            // A comma right before a line end still delimits the field behind it; the line
-            // end itself then closes that (empty) field.
+            // A comma with nothing after it still opens one last, empty field.
             if (pos >= contentEnd) {
                 fields.emplace_back();
                 break;
@@ -79,7 +88,8 @@ std::vector<std::string> ReadFields(std::string_view text) {
 std::string FormatParamFile(const ParamBytes& block) {
     std::string text;
     text.reserve(kBlockSize * 7);
-    for (uint8_t value : block) text += QuotedLine(std::to_string(value));
+    for (uint8_t value : block)
+        text += QuotedLine(std::to_string(value));
     return text;
 }
 

@@ -15,7 +15,8 @@ TEST(Packets, ChecksumMakesFirstFiveBytesSumToZero) {
     EXPECT_EQ(CalcChecksum(0xFF, 0xFF, 0xFF, 0xFF), 0x04);
     for (int b1 = 0; b1 < 256; b1 += 7)
         for (int b2 = 0; b2 < 256; b2 += 13) {
-            const auto p = MakeDirectPacket(static_cast<uint8_t>(b1), static_cast<uint8_t>(b2), 0x5A);
+            const auto p =
+                MakeDirectPacket(static_cast<uint8_t>(b1), static_cast<uint8_t>(b2), 0x5A);
             EXPECT_EQ((p[0] + p[1] + p[2] + p[3] + p[4]) % 256, 0);
         }
 }
@@ -23,7 +24,8 @@ TEST(Packets, ChecksumMakesFirstFiveBytesSumToZero) {
 TEST(Packets, WorkedDirectPackets) {
     EXPECT_EQ(MakeDirectPacket(cmd::Probe, 0, 0), (DirectPacket{0x80, 0xE7, 0, 0, 0x99, 0, 0}));
     EXPECT_EQ(MakeDirectPacket(cmd::Close, 0, 0), (DirectPacket{0x80, 0xEF, 0, 0, 0x91, 0, 0}));
-    EXPECT_EQ(MakeDirectPacket(cmd::Read, 0x07, 0), (DirectPacket{0x80, 0xE1, 0x07, 0, 0x98, 0, 0}));
+    EXPECT_EQ(MakeDirectPacket(cmd::Read, 0x07, 0),
+              (DirectPacket{0x80, 0xE1, 0x07, 0, 0x98, 0, 0}));
     const int centre = kPositionCentre;
     EXPECT_EQ(MakeDirectPacket(cmd::Move, PositionHigh(centre), PositionLow(centre)),
               (DirectPacket{0x80, 0xF6, 0x05, 0xDC, 0xA9, 0, 0}));

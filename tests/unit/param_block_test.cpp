@@ -25,9 +25,9 @@ TEST(ParamBlock, CentreTrimRoundTrips) {
 TEST(ParamBlock, FlagsDecodeAndRebuild) {
     FlagBitArray bits = DecodeFlags(41);
     EXPECT_EQ(bits, (FlagBitArray{1, 0, 0, 1, 0, 1, 0, 0}));
-    EXPECT_EQ(EncodeFlags(bits), 41);  // "Normal"
+    EXPECT_EQ(EncodeFlags(bits), 41); // "Normal"
     bits[0] = 0;
-    EXPECT_EQ(EncodeFlags(bits), 40);  // "Reverse" keeps bits 1..7
+    EXPECT_EQ(EncodeFlags(bits), 40); // "Reverse" keeps bits 1..7
     EXPECT_EQ(EncodeFlags(FlagBitArray{}), 0);
     for (int v = 0; v < 256; ++v)
         EXPECT_EQ(EncodeFlags(DecodeFlags(static_cast<uint8_t>(v))), v);
@@ -35,7 +35,8 @@ TEST(ParamBlock, FlagsDecodeAndRebuild) {
 
 TEST(ParamBlock, PerfSetPositions) {
     const auto s1 = PerfSet(1);
-    EXPECT_EQ((std::array{s1.dgain, s1.deadzone, s1.pgain, s1.companion}), (std::array{4, 5, 6, 7}));
+    EXPECT_EQ((std::array{s1.dgain, s1.deadzone, s1.pgain, s1.companion}),
+              (std::array{4, 5, 6, 7}));
     const auto s2 = PerfSet(2);
     EXPECT_EQ((std::array{s2.dgain, s2.deadzone, s2.pgain, s2.companion}),
               (std::array{11, 12, 13, 14}));
@@ -64,7 +65,7 @@ TEST(ParamBlock, CheckByteKeepsTheSumAsRead) {
     block[1] = 200;
     block[2] = 200;
     block[3] = 100;
-    block[block::Check] = 77;  // ignored
+    block[block::Check] = 77; // ignored
     EXPECT_EQ(CheckByte(ref, block), 44);
 
     // a = 10, b = 200: 10 - 200 + 256 = 66.
@@ -75,7 +76,8 @@ TEST(ParamBlock, CheckByteKeepsTheSumAsRead) {
     EXPECT_EQ(CheckByte(ref2, block2), 66);
 
     // An unchanged block reproduces its own check byte.
-    const ParamBytes tavrik{0, 0, 180, 180, 30, 3, 180, 80, 41, 0, 207, 50, 4, 200, 100, 10, 2, 160, 60};
+    const ParamBytes tavrik{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
+                            207, 50, 4,   200, 100, 10, 2,   160, 60};
     EXPECT_EQ(CheckByte(tavrik, tavrik), 207);
     // Any edit keeps the 19-byte sum.
     ParamBytes edited = tavrik;
@@ -83,6 +85,8 @@ TEST(ParamBlock, CheckByteKeepsTheSumAsRead) {
     edited[1] = 0x38;
     edited[8] = 40;
     edited[block::Check] = CheckByte(tavrik, edited);
-    const auto sum = [](const ParamBytes& b) { return std::accumulate(b.begin(), b.end(), 0) % 256; };
+    const auto sum = [](const ParamBytes& b) {
+        return std::accumulate(b.begin(), b.end(), 0) % 256;
+    };
     EXPECT_EQ(sum(edited), sum(tavrik));
 }

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
@@ -77,27 +78,28 @@ protected:
         return f.readAll();
     }
 
-    // Processes events for about ms milliseconds, so late bytes and timers get their turn.
+    // Processes events for about ms milliseconds, so late bytes and timers get their turn. A
+    // ticking timer wakes the sleeping loop, so waiting costs no processor time.
     static void Pump(int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        PumpUntil([] { return false; }, ms);
     }
 
     // Processes events until the condition holds or ms pass; the condition's last value.
-    template <typename F>
-    static bool PumpUntil(F condition, int ms = 3000) {
+    template <typename F> static bool PumpUntil(F condition, int ms = 3000) {
         QElapsedTimer t;
         t.start();
+        QTimer tick;
+        tick.start(5);
         while (!condition() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return condition();
     }
 
     // The packets the servo saw, as byte vectors.
     std::vector<std::vector<uint8_t>> Seen() const {
         std::vector<std::vector<uint8_t>> out;
-        for (const auto& p : servo->received()) out.push_back(p.bytes);
+        for (const auto& p : servo->received())
+            out.push_back(p.bytes);
         return out;
     }
 

@@ -378,11 +378,12 @@ void VirtualServo::send(std::vector<uint8_t> bytes, int requestBytes, int baud) 
     qint64 delay = 0;
     if (fault_ == Fault::Late) delay += std::max(0, lateMs_);
     if (wireTime_ && baud > 0) {
-        // On the direct route the echo travels with the request; only the servo's two bytes add.
+        // On the direct route the servo answers in the request's own last two byte slots, so an
+        // exchange takes the request's wire time; through the controller the answer follows it.
         const bool directRoute = directRouteAt(baud);
-        const int answerBytes = directRoute ? 2 : static_cast<int>(bytes.size());
+        const int answerBytes = directRoute ? 0 : static_cast<int>(bytes.size());
         const qint64 bits = 11LL * (requestBytes + answerBytes);
-        delay += (bits * 1000 + baud - 1) / baud + std::max(0, latencyMs_);
+        delay += (bits * 1000 + baud / 2) / baud + std::max(0, latencyMs_);
     }
     if (delay == 0 && outQueue_.empty()) {
         writeMaster(bytes);

@@ -82,9 +82,9 @@ public:
     Fault fault() const { return fault_; }
     void setLateMs(int ms) { lateMs_ = ms; }
     void setWrongLength(int bytes) { wrongLength_ = bytes; }
-    // Emulate wire time: each answer waits for 11 bits a byte of the request and the answer at
-    // the port's line speed, plus the servo latency. On the direct route the answer is the servo's
-    // two bytes: the echo travels while the request does.
+    // Emulate wire time: each answer waits for 11 bits a byte at the port's line speed, plus the
+    // servo latency. On the direct route that is the 7-byte request alone (the servo answers in
+    // its last two byte slots); through the controller, the request and the answer.
     void setWireTime(bool on) { wireTime_ = on; }
     void setLatencyMs(int ms) { latencyMs_ = ms; }
 

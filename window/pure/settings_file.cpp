@@ -15,8 +15,10 @@ namespace verrano {
 namespace {
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -41,11 +43,15 @@ std::optional<int> TakeNumber(std::string_view text, int min, int max) {
     return number;
 }
 
-const char* TruthText(bool value) { return value ? "True" : "False"; }
+const char* TruthText(bool value) {
+    return value ? "True" : "False";
+}
 
 } // namespace
 
-SystemSettings DefaultSystemSettings() { return SystemSettings{}; }
+SystemSettings DefaultSystemSettings() {
+    return SystemSettings{};
+}
 
 std::string FormatSystemSettings(const SystemSettings& s) {
     std::string text;
@@ -94,7 +100,7 @@ SettingsParse ParseSystemSettings(std::string_view text) {
     for (int i = 0; i < 3; ++i)
         if (timing[i]) chosen = i;
     if (chosen < 0) {
-        chosen = 1;  // "Mid": without a class the transfers would have no pacing period
+        chosen = 1; // "Mid": without a class the transfers would have no pacing period
         result.timingFallback = true;
     }
     s.timeHigh = chosen == 0;

@@ -45,8 +45,7 @@ bool StringTable::Parse(std::string_view tsv, std::string* error) {
         if (line.front() == '#') continue;
 
         const std::size_t tab1 = line.find('\t');
-        const std::size_t tab2 =
-            tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+        const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
         if (tab2 == std::string_view::npos) {
             SetError(error, lineNo, "expected id<TAB>language<TAB>text");
             return false;
@@ -62,8 +61,9 @@ bool StringTable::Parse(std::string_view tsv, std::string* error) {
         const auto [it, inserted] =
             entries_.emplace(std::make_pair(id, language), std::string(line.substr(tab2 + 1)));
         if (!inserted) {
-            SetError(error, lineNo, "duplicate id " + std::to_string(id) + " for language " +
-                                        std::to_string(language));
+            SetError(error, lineNo,
+                     "duplicate id " + std::to_string(id) + " for language " +
+                         std::to_string(language));
             return false;
         }
     }
@@ -104,7 +104,7 @@ std::optional<int> LeadingNumber(std::string_view text) {
     }
     if (!sawDigit) return 0;
     const auto value = ParseNumeric(number);
-    if (!value) return std::nullopt;  // too many digits to hold
+    if (!value) return std::nullopt; // too many digits to hold
     return RoundInto16Bits(*value);
 }
 

@@ -10,13 +10,19 @@
 namespace verrano {
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
 std::optional<double> ParseNumeric(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -26,9 +32,12 @@ std::optional<double> ParseNumeric(std::string_view text) {
     std::size_t digits = 0;
     std::size_t dots = 0;
     for (char c : text) {
-        if (IsDigit(c)) ++digits;
-        else if (c == '.') ++dots;
-        else return std::nullopt;
+        if (IsDigit(c))
+            ++digits;
+        else if (c == '.')
+            ++dots;
+        else
+            return std::nullopt;
     }
     if (digits == 0 || dots > 1) return std::nullopt;
     // from_chars is locale-independent, unlike strtod, so "1.5" reads the same everywhere.

@@ -1,0 +1,130 @@
+// The input guard: an application event filter that refuses clicks and keys while a command
+// waits for the serial line, except on the widgets and actions let through.
+#include "platform/input_guard.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QWidget>
+#include <algorithm>
+
+namespace verrano {
+
+InputGuard::InputGuard(QObject* parent) : QObject(parent) {}
+
+void InputGuard::allowWidget(QWidget* widget) {
+    if (widget) widgets_.emplace_back(widget);
+}
+
+void InputGuard::allowAction(QAction* action) {
+    if (action) actions_.emplace_back(action);
+}
+
+void InputGuard::enter() {
+    if (depth_++ == 0) eatenPresses_ = {};
+}
+
+void InputGuard::leave() {
+    if (depth_ > 0 && --depth_ == 0) eatenPresses_ = {};
+}
+
+namespace {
+
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QAction* ActionAt(QWidget* widget, QEvent* event) {
+    const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (auto* menu = qobject_cast<QMenu*>(widget)) return menu->actionAt(pos);
+    if (auto* bar = qobject_cast<QMenuBar*>(widget)) return bar->actionAt(pos);
+    return nullptr;
+}
+
+} // namespace
+
+bool InputGuard::eventFilter(QObject* watched, QEvent* event) {
+    if (depth_ <= 0 || !IsInput(event->type())) return false;
+
+    const bool mouse = event->type() == QEvent::MouseButtonPress ||
+                       event->type() == QEvent::MouseButtonDblClick ||
+                       event->type() == QEvent::MouseButtonRelease;
+    const Qt::MouseButton button =
+        mouse ? static_cast<QMouseEvent*>(event)->button() : Qt::NoButton;
+
+    if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()) {
+        if (eatenPresses_.testFlag(button)) {
+            eatenPresses_.setFlag(button, false);
+            return true;
+        }
+        // A press that came before the wait began must get its release, or a scroll bar keeps
+        // repeating and a button stays down; menus are judged by the item under the pointer.
+        auto* w = static_cast<QWidget*>(watched);
+        if (!qobject_cast<QMenu*>(w) && !qobject_cast<QMenuBar*>(w) &&
+            !w->window()->windowFlags().testFlag(Qt::Popup))
+            return false;
+    }
+
+    if (allowed(watched, event)) return false;
+    if (mouse && event->type() != QEvent::MouseButtonRelease) eatenPresses_.setFlag(button, true);
+    return true;
+}
+
+bool InputGuard::allowed(QObject* watched, QEvent* event) const {
+    const auto isAllowedAction = [this](const QAction* a) {
+        return a && std::any_of(actions_.begin(), actions_.end(),
+                                [a](const QPointer<QAction>& p) { return p == a; });
+    };
+
+    if (!watched->isWidgetType()) {
+        // Window objects hand mouse and key events on to the widgets, where they are judged;
+        // shortcuts go straight to their action.
+        if (event->type() != QEvent::Shortcut) return true;
+        return isAllowedAction(qobject_cast<QAction*>(watched));
+    }
+
+    auto* w = static_cast<QWidget*>(watched);
+    for (const QPointer<QWidget>& p : widgets_)
+        if (p && (p == w || p->isAncestorOf(w))) return true;
+
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    auto* menu = qobject_cast<QMenu*>(w);
+    auto* bar = qobject_cast<QMenuBar*>(w);
+
+    // Presses only open menus or close popups; what is chosen is decided on release.
+    if (press && (bar || menu || w->window()->windowFlags().testFlag(Qt::Popup))) return true;
+
+    if (type == QEvent::MouseButtonRelease && (menu || bar)) {
+        QAction* action = ActionAt(w, event);
+        if (bar && (!action || action->menu())) return true;
+        return isAllowedAction(action);
+    }
+
+    if (menu && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) return true;
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            isAllowedAction(menu->activeAction()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace verrano

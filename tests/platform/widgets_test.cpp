@@ -1,0 +1,422 @@
+// Tests of the platform stand-ins around the window: timers, message boxes, file dialog, input
+// guard, printing, topmost placement, picture box, image list and string lookup.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+#include <numbers>
+
+#include "platform/file_dialog.h"
+#include "platform/image_list.h"
+#include "platform/input_guard.h"
+#include "platform/message_box.h"
+#include "platform/picture_box.h"
+#include "platform/printer.h"
+#include "platform/resource_strings.h"
+#include "platform/vb_timer.h"
+#include "platform/window_placement.h"
+
+namespace verrano {
+namespace {
+
+template <typename F> bool PumpUntil(F condition, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return condition();
+}
+
+void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+TEST(VbTimerTest, IntervalZeroNeverFiresAndSwitchingOnAgainRestarts) {
+    VbTimer timer(0);
+    int ticks = 0;
+    QObject::connect(&timer, &VbTimer::Timer, [&] { ++ticks; });
+    timer.setEnabled(true);
+    Pump(150);
+    EXPECT_EQ(ticks, 0) << "interval 0 never fires";
+
+    QElapsedTimer clock;
+    clock.start();
+    timer.setInterval(150);
+    ASSERT_TRUE(PumpUntil([&] { return ticks > 0; }));
+    EXPECT_GE(clock.elapsed(), 140) << "the first event comes one interval after the start";
+
+    timer.setEnabled(false);
+    const int stopped = ticks;
+    Pump(300);
+    EXPECT_EQ(ticks, stopped);
+
+    // Switched on again shortly before it would fire: the interval counts from the new start.
+    ticks = 0;
+    timer.setInterval(300);
+    timer.setEnabled(true);
+    Pump(200);
+    clock.restart();
+    timer.setEnabled(true);
+    ASSERT_TRUE(PumpUntil([&] { return ticks > 0; }));
+    EXPECT_GE(clock.elapsed(), 290);
+    timer.setEnabled(false);
+}
+
+// Finds the message box on view and lets the test look at it and answer it.
+void AnswerNextBox(std::function<void(QMessageBox*)> answer) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box && box->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                answer(box);
+                return;
+            }
+        }
+    });
+    poll->start();
+}
+
+TEST(MsgBoxTest, RealBoxShowsTextTitleIconAndYesIsTheDefault) {
+    SetMsgBoxAnswerer(nullptr);
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    AnswerNextBox([&](QMessageBox* box) {
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    EXPECT_EQ(MsgBox(nullptr, QStringLiteral("Program the servo?"), MsgButtons::YesNo,
+                     MsgIcon::Exclamation),
+              MsgResult::Yes);
+    EXPECT_EQ(text, QStringLiteral("Program the servo?"));
+    EXPECT_EQ(title, QStringLiteral("Verrano"));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+
+    AnswerNextBox([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    EXPECT_EQ(MsgBox(nullptr, QStringLiteral("?"), MsgButtons::YesNo), MsgResult::No);
+
+    AnswerNextBox([&](QMessageBox* box) {
+        icon = box->icon();
+        title = box->windowTitle();
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &esc);
+    });
+    EXPECT_EQ(MsgBox(nullptr, QStringLiteral("Done"), MsgButtons::Ok, MsgIcon::None,
+                     QStringLiteral("Own title")),
+              MsgResult::Ok);
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(title, QStringLiteral("Own title"));
+
+    // An answerer sees the box instead of the user.
+    std::vector<MsgBoxRecord> seen;
+    SetMsgBoxAnswerer([&](const MsgBoxRecord& r) {
+        seen.push_back(r);
+        return MsgResult::No;
+    });
+    EXPECT_EQ(MsgBox(nullptr, QStringLiteral("x"), MsgButtons::YesNo, MsgIcon::Exclamation),
+              MsgResult::No);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, QStringLiteral("x"));
+    EXPECT_EQ(seen[0].title, QStringLiteral("Verrano"));
+    EXPECT_EQ(seen[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(seen[0].icon, MsgIcon::Exclamation);
+    SetMsgBoxAnswerer(nullptr);
+}
+
+TEST(FileDialogTest, FilterShowsTheDescriptionAndFiltersByThePattern) {
+    EXPECT_EQ(FileDialog::QtFilter(QStringLiteral("QEL Servo set (*.qel)|*.qel")),
+              QStringLiteral("QEL Servo set (*.qel)"));
+    EXPECT_EQ(FileDialog::QtFilter(QStringLiteral("Servo sets|*.qel")),
+              QStringLiteral("Servo sets (*.qel)"));
+    EXPECT_EQ(FileDialog::QtFilter(QStringLiteral("Text (old)|*.txt;*.log|All files|*.*")),
+              QStringLiteral("Text (old) (*.txt *.log);;All files (*.*)"));
+    EXPECT_EQ(FileDialog::QtFilter(QString()), QString());
+}
+
+TEST(FileDialogTest, ChosenPathIsTrimmedAndCancelLeavesNothing) {
+    FileDialog dlg;
+    dlg.Filter = QStringLiteral("QEL Servo set (*.qel)|*.qel");
+    QString reply = QStringLiteral("  /tmp/sets/arm left.qel \t");
+    std::vector<std::pair<bool, QString>> asked;
+    FileDialog::SetAnswerer([&](bool save, const QString& filter) {
+        asked.emplace_back(save, filter);
+        return reply;
+    });
+    dlg.ShowSave(nullptr);
+    EXPECT_EQ(dlg.FileName, QStringLiteral("/tmp/sets/arm left.qel"));
+    EXPECT_EQ(dlg.FileTitle, QStringLiteral("arm left.qel"));
+    reply.clear();
+    dlg.ShowOpen(nullptr);
+    EXPECT_TRUE(dlg.FileName.isEmpty());
+    EXPECT_TRUE(dlg.FileTitle.isEmpty());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(asked[0].first);
+    EXPECT_FALSE(asked[1].first);
+    EXPECT_EQ(asked[1].second, dlg.Filter);
+    FileDialog::SetAnswerer(nullptr);
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Click(QWidget* w, QPoint pos = QPoint(5, 5)) {
+    SendMouse(w, QEvent::MouseButtonPress, pos);
+    SendMouse(w, QEvent::MouseButtonRelease, pos);
+}
+
+TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* busy = new QPushButton(QStringLiteral("Servo Read"));
+    auto* exit = new QPushButton(QStringLiteral("Exit"));
+    auto* edit = new QLineEdit;
+    layout->addWidget(busy);
+    layout->addWidget(exit);
+    layout->addWidget(edit);
+    window.show();
+    int busyClicks = 0, exitClicks = 0;
+    QObject::connect(busy, &QPushButton::clicked, [&] { ++busyClicks; });
+    QObject::connect(exit, &QPushButton::clicked, [&] { ++exitClicks; });
+
+    InputGuard guard;
+    guard.allowWidget(exit);
+    qApp->installEventFilter(&guard);
+
+    guard.enter();
+    guard.enter();
+    guard.leave();
+    ASSERT_TRUE(guard.active()) << "nested: still inside the outer wait";
+    Click(busy);
+    Click(exit);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(edit, &key);
+    EXPECT_EQ(busyClicks, 0);
+    EXPECT_EQ(exitClicks, 1);
+    EXPECT_TRUE(edit->text().isEmpty());
+
+    // A press from before the wait gets its release, so nothing stays held down.
+    guard.leave();
+    SendMouse(busy, QEvent::MouseButtonPress, QPoint(5, 5));
+    guard.enter();
+    SendMouse(busy, QEvent::MouseButtonRelease, QPoint(5, 5));
+    EXPECT_FALSE(busy->isDown());
+    guard.leave();
+    ASSERT_FALSE(guard.active());
+    busyClicks = 0;
+    Click(busy);
+    QApplication::sendEvent(edit, &key);
+    EXPECT_EQ(busyClicks, 1);
+    EXPECT_EQ(edit->text(), QStringLiteral("a"));
+    qApp->removeEventFilter(&guard);
+}
+
+TEST(InputGuardTest, InAMenuOnlyTheAllowedItemIsTaken) {
+    QMenu menu;
+    QAction* open = menu.addAction(QStringLiteral("Open"));
+    QAction* exit = menu.addAction(QStringLiteral("Exit"));
+    int opens = 0, exits = 0;
+    QObject::connect(open, &QAction::triggered, [&] { ++opens; });
+    QObject::connect(exit, &QAction::triggered, [&] { ++exits; });
+    InputGuard guard;
+    guard.allowAction(exit);
+    qApp->installEventFilter(&guard);
+    guard.enter();
+
+    menu.popup(QPoint(10, 10));
+    ASSERT_TRUE(PumpUntil([&] { return menu.isVisible(); }));
+    Click(&menu, menu.actionGeometry(open).center());
+    EXPECT_EQ(opens, 0);
+    menu.popup(QPoint(10, 10));
+    PumpUntil([&] { return menu.isVisible(); });
+    Click(&menu, menu.actionGeometry(exit).center());
+    EXPECT_EQ(exits, 1);
+
+    guard.leave();
+    qApp->removeEventFilter(&guard);
+}
+
+int PdfPages(const QByteArray& pdf) {
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    return static_cast<int>(QString::fromLatin1(pdf).count(page));
+}
+
+TEST(PrinterTest, ClientAreaGoesOnOnePage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pdf = dir.filePath(QStringLiteral("cable.pdf"));
+    QWidget window;
+    window.resize(302, 198);
+    auto* ok = new QPushButton(QStringLiteral("OK"), &window);
+    ok->move(200, 160);
+    SetPrintToFile(pdf);
+    QString error = QStringLiteral("stale");
+    EXPECT_TRUE(PrintClientArea(&window, &error)) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty());
+    SetPrintToFile(QString());
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_EQ(PdfPages(bytes), 1);
+
+    // Without a printer the job is reported as failed, never as printed.
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        EXPECT_FALSE(PrintClientArea(&window, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(WindowPlacementTest, TopmostKeepsPlaceSizeAndVisibility) {
+    QWidget window;
+    window.setGeometry(120, 90, 320, 240);
+    window.show();
+    ASSERT_TRUE(PumpUntil([&] { return window.isVisible(); }));
+    const QRect before = window.geometry();
+    MakeTopmost(&window);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), before);
+
+    QWidget hidden;
+    hidden.resize(200, 100);
+    MakeTopmost(&hidden);
+    EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(hidden.isVisible());
+    EXPECT_EQ(hidden.size(), QSize(200, 100));
+}
+
+TEST(WindowPlacementTest, FileExistsTakesFilesInTheCurrentDirectory) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        QFile f(QStringLiteral("zosys.dat"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir().mkdir(QStringLiteral("folder"));
+    EXPECT_TRUE(FileExists(QStringLiteral("zosys.dat")));
+    EXPECT_TRUE(FileExists(dir.filePath(QStringLiteral("zosys.dat"))));
+    EXPECT_FALSE(FileExists(QStringLiteral("missing.dat")));
+    EXPECT_FALSE(FileExists(QStringLiteral("folder")));
+    EXPECT_FALSE(FileExists(QString()));
+    QDir::setCurrent(old);
+}
+
+bool HasColourNear(const QImage& img, QPoint p, QColor c) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (img.pixelColor(p + QPoint(dx, dy)) == c) return true;
+    return false;
+}
+
+TEST(PictureBoxTest, ArcsAndLinesLandWhereTheTwipsSay) {
+    PictureBox box;
+    box.resize(160, 170);
+    QPixmap white(160, 170);
+    white.fill(Qt::white);
+    box.setPicture(white);
+    const QColor yellow(255, 255, 0), red(255, 0, 0);
+    // The dial's half circle: counter-clockwise from 0 to pi is the half above the centre.
+    box.drawArc(1110, 1285, 1000, yellow, 0, std::numbers::pi);
+    LineControl* needle = box.addLine(red, 2);
+    needle->setX1(1110);
+    needle->setY1(1285);
+    needle->setX2(1110);
+    needle->setY2(1285 + 1000);
+
+    QImage img = box.grab().toImage();
+    EXPECT_TRUE(HasColourNear(img, QPoint(74, 19), yellow)) << "top of the half circle";
+    EXPECT_TRUE(HasColourNear(img, QPoint(140, 85), yellow)) << "right end";
+    EXPECT_FALSE(HasColourNear(img, QPoint(74, 152), yellow)) << "nothing below the centre";
+    EXPECT_TRUE(HasColourNear(img, QPoint(74, 120), red));
+
+    needle->setVisible(false);
+    img = box.grab().toImage();
+    EXPECT_FALSE(HasColourNear(img, QPoint(74, 120), red));
+    EXPECT_EQ(needle->X2(), 1110.0);
+
+    EXPECT_EQ(box.drawnArcCount(), 1);
+    box.cls();
+    EXPECT_EQ(box.drawnArcCount(), 0);
+    box.drawArc(1110, 1285, 1000, yellow, 0, std::numbers::pi);
+    box.setPicture(white);
+    EXPECT_EQ(box.drawnArcCount(), 0) << "a new picture covers the drawing";
+    img = box.grab().toImage();
+    EXPECT_FALSE(HasColourNear(img, QPoint(74, 19), yellow));
+}
+
+TEST(ImageListTest, RendersEachResourceAtTheListSize) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString svg = dir.filePath(QStringLiteral("red.svg"));
+    {
+        QFile f(svg);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+                "<rect width='10' height='10' fill='#ff0000'/></svg>");
+    }
+    const QString png = dir.filePath(QStringLiteral("blue.png"));
+    QImage blue(20, 20, QImage::Format_RGB32);
+    blue.fill(QColor(0, 0, 255));
+    ASSERT_TRUE(blue.save(png));
+
+    const QSize size(146, 159);
+    ImageList list(size, {svg, png, dir.filePath(QStringLiteral("missing.svg")),
+                          dir.filePath(QStringLiteral("missing.png"))});
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.ImageSize(), size);
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(list.Picture(i).size(), size) << i;
+    EXPECT_EQ(list.Picture(1).toImage().pixelColor(73, 80), QColor(255, 0, 0));
+    EXPECT_EQ(list.Picture(2).toImage().pixelColor(73, 80), QColor(0, 0, 255));
+    EXPECT_EQ(list.Picture(3).toImage().pixelColor(73, 80), QColor(0, 0, 0));
+    EXPECT_EQ(list.Picture(4).toImage().pixelColor(0, 0), QColor(0, 0, 0));
+    EXPECT_TRUE(list.Picture(0).isNull());
+    EXPECT_TRUE(list.Picture(5).isNull());
+}
+
+TEST(ResourceStringsTest, LanguageChoiceAndLookup) {
+    SetLanguageOverride(1042);
+    EXPECT_EQ(UserLanguageId(), 1042);
+    SetLanguageOverride(0);
+    const int system = UserLanguageId();
+    EXPECT_TRUE(system == 1033 || system == 1041 || system == 1042) << system;
+
+    for (int lang : {1033, 1041, 1042}) {
+        const auto text = LoadResString(114, lang);
+        ASSERT_TRUE(text.has_value()) << lang;
+        EXPECT_FALSE(text->isEmpty()) << lang;
+    }
+    EXPECT_EQ(LoadResString(114, 1041), LoadResString(114, 1033));
+    EXPECT_FALSE(LoadResString(9999, 1033).has_value());
+    EXPECT_FALSE(LoadResString(114, 1031).has_value());
+}
+
+} // namespace
+} // namespace verrano

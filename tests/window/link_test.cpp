@@ -1,0 +1,455 @@
+// The servo link against the virtual servo: senders, replies by kind, waits and their bounds,
+// connecting and disconnecting on both routes, the controller handshake, route and port choices.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include "fixture.h"
+#include "ui_frm_Set.h"
+
+namespace verrano::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kProbe{0x80, 0xE7, 0x00, 0x00, 0x99, 0x00, 0x00};
+const Bytes kClose{0x80, 0xEF, 0x00, 0x00, 0x91, 0x00, 0x00};
+const Bytes kCentre{0x80, 0xF6, 0x05, 0xDC, 0xA9, 0x00, 0x00};
+
+void Click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
+class LinkTest : public WindowTest {
+protected:
+    // Connects on the direct route and lets the centre move and its echo arrive.
+    void ConnectDirect() {
+        w->cmd_connect_Click();
+        PumpUntil([&] { return servo->packetCount() >= 3; }, 500);
+        Pump(30);
+    }
+    void ConnectController(int port = 0) {
+        servo->controllerServos()[port].version = 110;
+        servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
+        w->Brevak_Control_Click();
+        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
+        w->cmd_connect_Click();
+    }
+};
+
+TEST_F(LinkTest, DirectConnectToVersion110SendsTwoProbesAndCentres) {
+    StartWindow();
+    servo->direct().version = 110;
+    ConnectDirect();
+    ASSERT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(Seen(), (std::vector<Bytes>{kProbe, kProbe, kCentre}));
+    EXPECT_EQ(w->StatusText(), "Connect OK! - QEL Servo Motor Ver- 110");
+    EXPECT_EQ(w->ui->cmd_connect->text(), "NotConnect");
+    EXPECT_TRUE(w->ui->cmd_Servo_Read->isEnabled());
+    EXPECT_TRUE(w->ui->cmd_Servo_Save->isEnabled());
+    EXPECT_FALSE(w->bParamsRead);
+    EXPECT_EQ(w->RxMode, 100);
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->Timer1.interval(), 40);
+    EXPECT_EQ(servo->received().front().baud, 19200);
+    EXPECT_EQ(ReadFile("zosys.dat"), QByteArray("\"0\"\r\n\"False\"\r\n\"True\"\r\n\"False\"\r\n"
+                                                "\"0\"\r\n\"0\"\r\n\"0\"\r\n"));
+}
+
+TEST_F(LinkTest, VersionRuleAcceptsOnly101To114) {
+    StartWindow();
+    for (int version : {100, 101, 114, 115}) {
+        SCOPED_TRACE(version);
+        const bool accepted = version >= 101 && version <= 114;
+        servo->direct().version = static_cast<uint8_t>(version);
+        servo->clearReceived();
+        boxes.clear();
+        QFile::remove(dir.filePath("zosys.dat"));
+        w->cmd_connect_Click();
+        EXPECT_EQ(w->Comm.portOpen(), accepted);
+        if (accepted) {
+            EXPECT_TRUE(QFile::exists(dir.filePath("zosys.dat")));
+            w->cmd_connect_Click(); // disconnect again
+            EXPECT_FALSE(w->Comm.portOpen());
+        } else {
+            EXPECT_EQ(w->StatusText(), "Connect error");
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, "NotConnect");
+            EXPECT_EQ(boxes[0].title, "Verrano");
+            EXPECT_EQ(w->ui->cmd_connect->text(), "Connect");
+            EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
+            // A failed connect leaves the settings file alone.
+            EXPECT_FALSE(QFile::exists(dir.filePath("zosys.dat")));
+        }
+    }
+}
+
+TEST_F(LinkTest, ConnectFailuresWithoutAnAnsweringServo) {
+    StartWindow();
+    // Echo only: the cable is there but no servo answers; the echo's zero is no version.
+    servo->setFault(vs::Fault::EchoOnly);
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), "Connect error");
+    // Silent: nothing at all comes back; the connect ends within its short waits.
+    servo->setFault(vs::Fault::Silent);
+    QElapsedTimer t;
+    t.start();
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_LT(t.elapsed(), 1500);
+    // A port that doesn't exist is the error trap: status only, no message box.
+    boxes.clear();
+    qputenv("VERRANO_COM2", QByteArray("/nonexistent/serial-device"));
+    w->ui->Combo1->setCurrentIndex(1);
+    w->cmd_connect_Click();
+    qunsetenv("VERRANO_COM2");
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), "Connect error");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LinkTest, DisconnectOnBothRoutes) {
+    StartWindow();
+    ConnectDirect();
+    servo->clearReceived();
+    w->ui->HScroll_zero->setEnabled(true);
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }, 500));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+    EXPECT_EQ(w->StatusText(), "");
+    EXPECT_EQ(w->ui->cmd_connect->text(), "Connect");
+    EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+
+    ConnectController(0);
+    ASSERT_TRUE(w->Comm.portOpen());
+    EXPECT_TRUE(w->bCtrlServoLinked);
+    servo->clearReceived();
+    w->cmd_connect_Click();
+    Pump(100);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_TRUE(Seen().empty()); // nothing is sent on the controller route
+    EXPECT_FALSE(w->bCtrlServoLinked);
+}
+
+TEST_F(LinkTest, ControllerHandshakeAndVersionPolls) {
+    StartWindow();
+    ConnectController(3);
+    ASSERT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(w->CtrlServoPort, 3);
+    const auto seen = Seen();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[0], (Bytes{0xFA, 0xFA, 0xFA, 0xFA}));
+    EXPECT_EQ(seen[1], (Bytes{0xD0, 0, 0, 3}));
+    EXPECT_EQ(seen[2], (Bytes{0xF7, 0, 0, 3}));
+    EXPECT_EQ(seen.size(), 3u); // 110 at the first poll ends the polling
+    EXPECT_EQ(servo->received().front().baud, 9600);
+    EXPECT_EQ(w->StatusText(), "Connect OK! - QEL Servo Motor Ver- 110");
+    w->cmd_connect_Click();
+
+    // A servo answering 105 to every poll is polled ten times and accepted.
+    servo->clearReceived();
+    servo->controllerServos()[3].version = 105;
+    w->cmd_connect_Click();
+    EXPECT_TRUE(w->Comm.portOpen());
+    int polls = 0;
+    for (const auto& p : Seen())
+        polls += p[0] == 0xF7;
+    EXPECT_EQ(polls, 10);
+    w->cmd_connect_Click();
+
+    // When the tenth poll goes unanswered the connect fails, whatever came before.
+    servo->clearReceived();
+    servo->versionPollAnswers() = {105, 105, 105, 105, 105, 105, 105, 105, 105, -1};
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), "Connect error");
+}
+
+TEST_F(LinkTest, HandshakeGivesUpOnAControllerThatStopsAnswering) {
+    StartWindow();
+    // No answer to the wake-up: the connect fails after the handshake time-out.
+    servo->setFault(vs::Fault::Silent);
+    w->Brevak_Control_Click();
+    QElapsedTimer t;
+    t.start();
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_GE(t.elapsed(), 900);
+    EXPECT_LT(t.elapsed(), 3000);
+    // The wake-up is answered, the link steps never: ten bounded link steps, ten polls.
+    servo->setFault(vs::Fault::SilentAfterN, 1);
+    servo->clearReceived();
+    t.restart();
+    w->cmd_connect_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_LT(t.elapsed(), 4000);
+    int steps = 0;
+    for (const auto& p : Seen())
+        steps += p[0] == 0xD0;
+    EXPECT_EQ(steps, 10);
+}
+
+TEST_F(LinkTest, RepliesAreTakenByKind) {
+    StartWindow();
+    ConnectDirect();
+    ASSERT_TRUE(w->Comm.portOpen());
+
+    // Kind 100: an accepted chunk only sets the ready flag.
+    const auto ref = w->ParamRef;
+    w->RxMode = 100;
+    w->bReplyReady = false;
+    w->SendServoPacket(0xE1, 0x13, 0);
+    ASSERT_EQ(w->ReplyWait(), frm_Set::WaitEnd::Reply);
+    EXPECT_EQ(w->ParamRef, ref);
+    EXPECT_EQ(w->RxBuf[0], 110);
+
+    // Kind 3: the value lands in ParamRef(2).
+    w->RxMode = 3;
+    w->bReplyReady = false;
+    w->SendServoPacket(0xE1, 0x13, 0);
+    ASSERT_EQ(w->ReplyWait(), frm_Set::WaitEnd::Reply);
+    EXPECT_EQ(w->ParamRef[2], 180);
+
+    // Kind 0 with answer 0 keeps the status text.
+    w->SetStatusText("unchanged");
+    servo->direct().version = 0;
+    w->RxMode = 0;
+    w->bReplyReady = false;
+    w->SendServoPacket(0xE7, 0, 0);
+    ASSERT_EQ(w->ReplyWait(), frm_Set::WaitEnd::Reply);
+    EXPECT_EQ(w->RxBuf[0], 0);
+    EXPECT_EQ(w->StatusText(), "unchanged");
+
+    // A 9-byte chunk on the direct route is no reply: the wait gives up, nothing stored.
+    servo->setFault(vs::Fault::WrongLength);
+    servo->setWrongLength(9);
+    w->RxMode = 0;
+    w->bReplyReady = false;
+    servo->direct().version = 112;
+    w->SendServoPacket(0xE7, 0, 0);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_GE(t.elapsed(), 900);
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_FALSE(w->bReplyReady);
+    EXPECT_EQ(w->RxBuf[0], 0);
+}
+
+TEST_F(LinkTest, ControllerPortProbe) {
+    StartWindow();
+    servo->controllerServos()[3] = vs::ServoState{112, vs::VirtualServo::FactoryImage(0)};
+    servo->controllerServos()[4] = vs::ServoState{105, vs::VirtualServo::FactoryImage(0)};
+    servo->controllerServos()[5] = vs::ServoState{120, vs::VirtualServo::FactoryImage(0)};
+    ConnectController(0);
+    ASSERT_TRUE(w->Comm.portOpen());
+    w->bParamsRead = true;
+
+    servo->clearReceived();
+    w->opt_servo[3]->setChecked(true);
+    EXPECT_FALSE(w->bParamsRead);
+    EXPECT_EQ(w->CtrlServoPort, 3);
+    EXPECT_EQ(w->RxMode, 51);
+    ASSERT_TRUE(PumpUntil([&] { return w->bReplyReady && w->RxBuf[0] == 112; }));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{(Bytes{0xF7, 0, 0, 3})});
+    EXPECT_EQ(w->StatusText(), " 3  : Servo Motor Ver- 112");
+    EXPECT_TRUE(w->Comm.portOpen());
+
+    for (int port : {4, 5}) {
+        SCOPED_TRACE(port);
+        ConnectController(0);
+        ASSERT_TRUE(w->Comm.portOpen());
+        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
+        ASSERT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }));
+        EXPECT_EQ(w->StatusText(), "NotConnect");
+    }
+
+    // A probe answered 0: not a servo.
+    ConnectController(0);
+    ASSERT_TRUE(w->Comm.portOpen());
+    servo->versionPollAnswers() = {0};
+    w->opt_servo[6]->setChecked(true);
+    servo->controllerServos()[6] = vs::ServoState{110, vs::VirtualServo::FactoryImage(0)};
+    ASSERT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }));
+    EXPECT_EQ(w->StatusText(), "Not Servo Motor => NotConnect");
+    EXPECT_EQ(w->RxBuf[0], 0);
+
+    // With the port closed a port choice sends nothing but still forgets the read.
+    servo->clearReceived();
+    w->bParamsRead = true;
+    w->opt_servo[7]->setChecked(true);
+    Pump(50);
+    EXPECT_TRUE(Seen().empty());
+    EXPECT_FALSE(w->bParamsRead);
+    EXPECT_EQ(w->CtrlServoPort, 7);
+}
+
+TEST_F(LinkTest, RouteSwitchClosesTheLinkAndResizes) {
+    StartWindow();
+    const int shortHeight = w->height();
+    ConnectDirect();
+    ASSERT_TRUE(w->Comm.portOpen());
+    servo->clearReceived();
+    w->ui->chk_id_move->setChecked(true);
+    w->Brevak_Control_Click();
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }, 500));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+    EXPECT_EQ(w->CtrlMode, 1);
+    EXPECT_TRUE(w->ui->Brevak_Control->isChecked());
+    EXPECT_FALSE(w->ui->PC_Control->isChecked());
+    EXPECT_EQ(w->ui->Control_Option->title(), "Brevak");
+    EXPECT_FALSE(w->ui->Frame2->isEnabled());
+    EXPECT_FALSE(w->ui->chk_id_move->isEnabled());
+    EXPECT_TRUE(w->ui->chk_id_move->isChecked());
+    EXPECT_EQ(w->height() - shortHeight, 855 / 15);
+    // The settings file still holds the old route: the disconnect wrote it before the switch.
+    EXPECT_TRUE(ReadFile("zosys.dat").contains("\"0\"\r\n\"0\"\r\n\"0\"\r\n"));
+
+    w->PC_Control_Click();
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_EQ(w->ui->Control_Option->title(), "PC");
+    EXPECT_TRUE(w->ui->Frame2->isEnabled());
+    EXPECT_EQ(w->height(), shortHeight);
+}
+
+TEST_F(LinkTest, SendersFollowTheSendRule) {
+    StartWindow();
+    // Port closed: the move senders still announce an acknowledgement and send nothing.
+    w->RxMode = 7;
+    w->SendMove(1500);
+    EXPECT_EQ(w->RxMode, 100);
+    w->RxMode = 7;
+    w->SendMoveById(5, 1500);
+    EXPECT_EQ(w->RxMode, 100);
+    Pump(50);
+    EXPECT_EQ(servo->packetCount(), 0);
+
+    // Through the controller without a confirmed link a move sends nothing and discards nothing.
+    ConnectController(0);
+    ASSERT_TRUE(w->Comm.portOpen());
+    w->Comm.setRThreshold(100); // let the next answer wait in the buffer
+    w->SendControllerPacket(0xF1, 0x13, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return w->Comm.inBufferCount() >= 2; }));
+    const int before = servo->packetCount();
+    w->bCtrlServoLinked = false;
+    w->SendMove(1500);
+    Pump(50);
+    EXPECT_EQ(servo->packetCount(), before);
+    EXPECT_EQ(w->Comm.inBufferCount(), 2);
+    // A move by ID goes out as a direct packet whatever the route.
+    w->SendMoveById(5, 1500);
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() > before; }));
+    EXPECT_EQ(Seen().back(), (Bytes{0x80, 0x05, 0x05, 0xDC, 0x9A, 0x00, 0x00}));
+    EXPECT_EQ(w->Comm.inBufferCount(), 0);
+}
+
+TEST_F(LinkTest, WaitFormsAndTheirBounds) {
+    StartWindow();
+    QElapsedTimer t;
+    // A stale ready flag ends WaitReply at once.
+    w->bReplyReady = true;
+    t.start();
+    w->WaitReply();
+    EXPECT_LT(t.elapsed(), 50);
+    // No reply: about one reply time-out, and the time-out flag is cleared again.
+    w->bReplyReady = false;
+    t.restart();
+    w->WaitReply();
+    EXPECT_GE(t.elapsed(), 90);
+    EXPECT_LT(t.elapsed(), 400);
+    EXPECT_FALSE(w->bReplyTimeout);
+    // A tick pause at "Mid" lasts about 40 ms and leaves the time-out flag set.
+    w->opt_time_Click(1);
+    w->bTickDone = false;
+    t.restart();
+    w->TickPause();
+    EXPECT_GE(t.elapsed(), 35);
+    EXPECT_LT(t.elapsed(), 300);
+    EXPECT_TRUE(w->bReplyTimeout);
+    // The version-poll wait doesn't clear that stale flag, so it ends at once...
+    t.restart();
+    w->VersionPollWait();
+    EXPECT_LT(t.elapsed(), 50);
+    EXPECT_FALSE(w->bReplyTimeout);
+    // ...while WaitReply clears it first and waits normally.
+    w->bTickDone = false;
+    w->TickPause();
+    t.restart();
+    w->WaitReply();
+    EXPECT_GE(t.elapsed(), 90);
+    // The reply wait gives up after its bound when nothing comes.
+    t.restart();
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_GE(t.elapsed(), 950);
+    EXPECT_LT(t.elapsed(), 2000);
+    // All timers are off after every wait.
+    EXPECT_FALSE(w->Timer1.enabled());
+    EXPECT_FALSE(w->Timer2.enabled());
+    EXPECT_FALSE(w->Timer3.enabled());
+}
+
+TEST_F(LinkTest, InputIsRefusedDuringAWaitButExitGetsThrough) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    ASSERT_TRUE(w->Comm.portOpen());
+    servo->setFault(vs::Fault::Silent);
+    servo->clearReceived();
+    bool readClicked = false;
+    QObject::connect(w->ui->cmd_Servo_Read, &QPushButton::clicked, [&] { readClicked = true; });
+    QTimer::singleShot(50, [&] { Click(w->ui->cmd_Servo_Read); });
+    QTimer::singleShot(150, [&] { Click(w->ui->cmd_exit); });
+    w->bReplyReady = false;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_LT(t.elapsed(), 600); // the exit ended the wait
+    EXPECT_FALSE(readClicked);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }, 500));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+    // Outside a wait the same click works.
+    EXPECT_FALSE(w->guard.active());
+}
+
+TEST_F(LinkTest, UnplugWhileConnectedClosesTheLink) {
+    StartWindow();
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    QFile::remove(dir.filePath("zosys.dat"));
+    servo->vanish();
+    ASSERT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }));
+    EXPECT_EQ(w->StatusText(), "Connect error");
+    EXPECT_EQ(w->ui->cmd_connect->text(), "Connect");
+    EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
+    EXPECT_TRUE(QFile::exists(dir.filePath("zosys.dat")));
+}
+
+TEST_F(LinkTest, TimingClassSetsThePacingPeriod) {
+    StartWindow();
+    w->opt_time_Click(0);
+    EXPECT_EQ(w->RepeatTick, 10);
+    w->opt_time_Click(2);
+    EXPECT_EQ(w->RepeatTick, 100);
+    EXPECT_EQ(w->Timer1.interval(), 100);
+    w->opt_time_Click(7);
+    EXPECT_EQ(w->RepeatTick, 100);
+    EXPECT_EQ(w->Timer1.interval(), 100);
+    EXPECT_FALSE(w->Timer1.enabled());
+}
+
+} // namespace
+} // namespace verrano::test

@@ -1,0 +1,215 @@
+// Window tests of the parameter files: saving and loading, the forms a file may take, and files
+// that must leave the block and the window untouched.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "params_support.h"
+
+namespace verrano::test {
+namespace {
+
+const ParamBytes kTavrik{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
+                         207, 50, 4,   200, 100, 10, 2,   160, 60};
+
+QByteArray Lines(const std::vector<QByteArray>& fields) {
+    QByteArray out;
+    for (const auto& f : fields)
+        out += "\"" + f + "\"\r\n";
+    return out;
+}
+
+class ParamsFiles : public ParamsTest {
+protected:
+    struct Snapshot {
+        ParamBytes block;
+        int zero, left, right, id;
+        bool normal;
+        QString status;
+        bool operator==(const Snapshot&) const = default;
+    };
+
+    Snapshot Take() {
+        return {w->ParamBlock,
+                Find<QScrollBar>("HScroll_zero")->value(),
+                Find<QScrollBar>("HScroll_Limit_min")->value(),
+                Find<QScrollBar>("HScroll_Limit_max")->value(),
+                Find<QScrollBar>("HScroll_id")->value(),
+                w->opt_dir[0]->isChecked(),
+                w->StatusText()};
+    }
+
+    void Load(const QString& name, const QByteArray& content) {
+        WriteFile(name, content);
+        nextPath = dir.filePath(name);
+        w->open_Click();
+    }
+
+    // A load that must be refused: the load error, and nothing changed.
+    void ExpectRefused(const QString& name, const QByteArray& content) {
+        const Snapshot before = Take();
+        boxes.clear();
+        Load(name, content);
+        ASSERT_EQ(boxes.size(), 1u) << name.toStdString();
+        EXPECT_EQ(boxes[0].text, "File Load error!");
+        EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
+        EXPECT_TRUE(Take() == before) << name.toStdString();
+    }
+};
+
+TEST_F(ParamsFiles, RoundTrip) {
+    StartWindow();
+    w->ParamBlock = kTavrik;
+    nextPath = dir.filePath("a.qel");
+    w->save_Click();
+    EXPECT_EQ(w->StatusText(), "a.qel - Save OK");
+    EXPECT_EQ(ReadFile("a.qel"), Lines({"0", "0", "180", "180", "30", "3", "180", "80", "41", "0",
+                                        "207", "50", "4", "200", "100", "10", "2", "160", "60"}));
+    EXPECT_TRUE(dialogs.back());
+
+    w->ParamBlock.fill(1);
+    w->open_Click();
+    EXPECT_FALSE(dialogs.back());
+    EXPECT_EQ(w->StatusText(), "a.qel - Load OK!");
+    EXPECT_EQ(w->ParamBlock, kTavrik);
+    EXPECT_TRUE(boxes.empty());
+
+    // Without an extension the name gets one, and the status names the file written.
+    nextPath = dir.filePath("b");
+    w->save_Click();
+    EXPECT_EQ(w->StatusText(), "b.qel - Save OK");
+    EXPECT_EQ(ReadFile("b.qel"), ReadFile("a.qel"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("b")));
+}
+
+TEST_F(ParamsFiles, FormsThatLoad) {
+    StartWindow();
+    // One line of commas loads like the nineteen-line form.
+    Load("c.qel", "\"0\",\"10\",\"200\",\"190\",\"10\",\"2\",\"160\",\"60\",\"40\",\"9\","
+                  "\"0\",\"50\",\"4\",\"200\",\"100\",\"10\",\"2\",\"160\",\"60\"\r\n");
+    EXPECT_EQ(w->StatusText(), "c.qel - Load OK!");
+    EXPECT_EQ(Find<QScrollBar>("HScroll_zero")->value(), 10);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 200);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_max")->value(), 190);
+    EXPECT_TRUE(w->opt_dir[1]->isChecked()) << "bit 0 clear is Reverse";
+    EXPECT_EQ(w->FlagByte, 40);
+    EXPECT_TRUE(w->opt_Damp[0]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[0]->isChecked());
+    EXPECT_TRUE(w->opt_Punch[0]->isChecked());
+    // The ID is kept in the block only; programming takes the window's.
+    EXPECT_EQ(w->ParamBlock[9], 9);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_id")->value(), 0);
+    w->BuildParamBlock();
+    EXPECT_EQ(w->ParamBlock[9], 0);
+    EXPECT_EQ(w->ParamBlock[8], 40) << "bits 1..7 of the file's flags reach the block";
+
+    // A short file replaces its entries and keeps the rest; -200 shows.
+    w->ParamBlock = kTavrik;
+    Load("d.qel", Lines({"255", "56", "175"}));
+    EXPECT_EQ(w->StatusText(), "d.qel - Load OK!");
+    EXPECT_EQ(Find<QScrollBar>("HScroll_zero")->value(), -200);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+    EXPECT_EQ(w->ParamBlock[3], 180);
+    EXPECT_EQ(w->ParamBlock[18], 60);
+
+    // An empty file loads nothing and shows the block again.
+    const ParamBytes before = w->ParamBlock;
+    Load("e.qel", QByteArray(""));
+    EXPECT_EQ(w->StatusText(), "e.qel - Load OK!");
+    EXPECT_EQ(w->ParamBlock, before);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ParamsFiles, BadFilesChangeNothing) {
+    StartWindow();
+    w->ParamBlock = kTavrik;
+    w->ShowLoadedParams();
+    w->SetStatusText("before");
+
+    std::vector<QByteArray> twenty(20, "1");
+    twenty[2] = twenty[3] = "180";
+    ExpectRefused("twenty.qel", Lines(twenty));
+    ExpectRefused("big.qel", Lines({"0", "0", "256"}));
+    ExpectRefused("neg.qel", Lines({"0", "0", "-1"}));
+    ExpectRefused("frac.qel", Lines({"0", "0", "180.5"}));
+    ExpectRefused("word.qel", Lines({"0", "0", "abc"}));
+    ExpectRefused("zero201.qel", Lines({"0", "201"}));
+    ExpectRefused("zero-201.qel", Lines({"255", "55"}));
+    ExpectRefused("left169.qel", Lines({"0", "0", "169"}));
+    ExpectRefused("right231.qel", Lines({"0", "0", "180", "231"}));
+
+    // A file that can't be opened.
+    const Snapshot before = Take();
+    boxes.clear();
+    nextPath = dir.filePath("missing.qel");
+    w->open_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "File Load error!");
+    EXPECT_TRUE(Take() == before);
+
+    // A cancelled dialog changes nothing and says nothing.
+    boxes.clear();
+    nextPath.clear();
+    w->open_Click();
+    w->save_Click();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(Take() == before);
+
+    // After all that, loading and saving still work.
+    nextPath = dir.filePath("ok.qel");
+    w->save_Click();
+    EXPECT_EQ(w->StatusText(), "ok.qel - Save OK");
+    w->open_Click();
+    EXPECT_EQ(w->StatusText(), "ok.qel - Load OK!");
+}
+
+TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
+    StartWindow();
+    w->ParamBlock = kTavrik;
+    w->SetStatusText("before");
+    nextPath = dir.filePath("nowhere/x.qel");
+    w->save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "File Save error!");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(w->StatusText(), "before");
+
+    // A save that can't replace what stands at the path leaves it as it was.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.qel"));
+    WriteFile("taken.qel/inside", "keep");
+    boxes.clear();
+    nextPath = dir.filePath("taken.qel");
+    w->save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "File Save error!");
+    EXPECT_EQ(ReadFile("taken.qel/inside"), "keep");
+}
+
+TEST_F(ParamsFiles, LoadSendsLiveWritesOnTheLink) {
+    StartDirect();
+    Load("f.qel", Lines({"0", "20", "180", "180", "10", "3", "180", "80", "41"}));
+    EXPECT_EQ(w->StatusText(), "f.qel - Load OK!");
+    ASSERT_TRUE(PumpUntil([&] { return SeenWith({0xE4}).size() >= 3; }));
+    Pump(30);
+    const auto live = SeenWith({0xE4});
+    ASSERT_EQ(live.size(), 3u);
+    EXPECT_EQ(live[0], Direct(0xE4, 0x87, 0));
+    EXPECT_EQ(live[1], Direct(0xE4, 0x88, 20));
+    EXPECT_EQ(live[2], Direct(0xE4, 0x83, 10));
+}
+
+TEST_F(ParamsFiles, ControllerRouteWithoutLinkLoadsAtOnce) {
+    StartWindow();
+    w->Brevak_Control_Click();
+    QElapsedTimer t;
+    t.start();
+    Load("g.qel", Lines({"0", "0", "180", "180", "50", "4", "200", "100", "41"}));
+    EXPECT_LT(t.elapsed(), 500);
+    EXPECT_EQ(w->StatusText(), "g.qel - Load OK!");
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_EQ(servo->packetCount(), 0);
+}
+
+} // namespace
+} // namespace verrano::test

@@ -1,0 +1,136 @@
+// Window tests of Servo Program: the nineteen writes on both routes, the refusals, the prompt,
+// and a servo that stops answering part way.
+#include "params/pure/param_block.h"
+#include "params_support.h"
+
+namespace verrano::test {
+namespace {
+
+class ParamsProgram : public ParamsTest {
+protected:
+    void ReadFirst() {
+        w->cmd_Servo_Read_Click();
+        ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+        Settle();
+        boxes.clear();
+    }
+};
+
+TEST_F(ParamsProgram, WritesTheBytesReadDirect) {
+    StartDirect();
+    ReadFirst();
+    const auto memoryBefore = servo->direct().memory;
+    RecordStatus();
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program OK!");
+    const int ok = LastIndexOf(" Servo Program OK!");
+    ASSERT_GT(ok, 0);
+    EXPECT_EQ(statuses[static_cast<std::size_t>(ok - 1)],
+              QStringLiteral(" Wait! >>") + QString(19, QLatin1Char('>')));
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Tavrik Servo Program OK?");
+    EXPECT_EQ(boxes[0].title, "Verrano");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+
+    const auto writes = Seen();
+    ASSERT_EQ(writes.size(), 19u);
+    for (int i = 0; i < kBlockSize; ++i)
+        EXPECT_EQ(writes[static_cast<std::size_t>(i)],
+                  Direct(0xE2, kBlockAddress[i], w->ParamRef[static_cast<std::size_t>(i)]))
+            << i;
+    EXPECT_EQ(writes[10][2], 0x2C) << "the check byte is the eleventh write";
+    EXPECT_EQ(servo->direct().memory, memoryBefore);
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_EQ(w->RxMode, 100);
+}
+
+TEST_F(ParamsProgram, ControllerWritesCarryThePort) {
+    StartController();
+    ReadFirst();
+    w->Dimmar_Click(); // the prompt names the model chosen
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program OK!");
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].text, "Dimmar 13Kg Servo Program OK?");
+    const auto writes = Seen();
+    ASSERT_EQ(writes.size(), 19u);
+    for (int i = 0; i < kBlockSize; ++i)
+        EXPECT_EQ(writes[static_cast<std::size_t>(i)][0], 0xF2);
+    for (const auto& p : writes)
+        EXPECT_EQ(p[3], 0);
+    EXPECT_EQ(writes[10][1], 0x2C);
+    // The shown set now carries Dimmar's step "2" values; the check byte keeps the memory sum.
+    const auto& memory = servo->controllerServos()[0].memory;
+    EXPECT_EQ(memory[3], 10);
+    unsigned sum = 0;
+    for (int a = 0; a <= 44; ++a)
+        sum += memory[static_cast<std::size_t>(a)];
+    EXPECT_EQ(sum % 256, 0u);
+}
+
+TEST_F(ParamsProgram, Refusals) {
+    // A closed port is told first, whatever else holds.
+    StartWindow();
+    w->cmd_Servo_Save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Not CommPort Open!");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
+
+    // Linked but not read.
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Settle();
+    boxes.clear();
+    w->cmd_Servo_Save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Servo not Read!");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+
+    // Answered No: nothing is built or sent, the status stays.
+    ReadFirst();
+    w->ParamBlock[0] = 0x55;
+    const QString status = w->StatusText();
+    answers.push_back(MsgResult::No);
+    w->cmd_Servo_Save_Click();
+    Pump(30);
+    EXPECT_EQ(servo->packetCount(), 0);
+    EXPECT_EQ(w->ParamBlock[0], 0x55);
+    EXPECT_EQ(w->StatusText(), status);
+
+    // Version 109 is refused; 110 goes on to the prompt.
+    w->RxBuf[0] = 109;
+    boxes.clear();
+    w->cmd_Servo_Save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Servo ver-109 not Reset !");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(servo->packetCount(), 0);
+    w->RxBuf[0] = 110;
+    boxes.clear();
+    answers.push_back(MsgResult::No);
+    w->cmd_Servo_Save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::YesNo);
+}
+
+TEST_F(ParamsProgram, ServoSilentMidwayFails) {
+    StartDirect();
+    ReadFirst();
+    servo->setFault(vs::Fault::SilentAfterN, 4);
+    RecordStatus();
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program error!");
+    EXPECT_EQ(LastIndexOf(" Servo Program OK!"), -1);
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Servo Program error!");
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(boxes[1].buttons, MsgButtons::Ok);
+    EXPECT_EQ(SeenWith({0xE2}).size(), 5u);
+}
+
+} // namespace
+} // namespace verrano::test

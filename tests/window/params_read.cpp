@@ -1,0 +1,189 @@
+// Window tests of Servo Read: the requests on both routes, the progress texts, values the window
+// can or cannot show, a read started at another set, and a servo that stops answering.
+#include <QDir>
+#include <QFile>
+
+#include "params/pure/param_block.h"
+#include "params_support.h"
+
+namespace verrano::test {
+namespace {
+
+class ParamsRead : public ParamsTest {
+protected:
+    void ExpectProgress() {
+        const int ok = LastIndexOf(QStringLiteral(" Servo Read OK!"));
+        ASSERT_GT(ok, 0);
+        EXPECT_EQ(statuses[static_cast<std::size_t>(ok - 1)],
+                  QStringLiteral(" Wait! >>") + QString(19, QLatin1Char('>')));
+        EXPECT_EQ(statuses.front(), QStringLiteral(" Wait! >>"));
+    }
+
+    // Reads with the servo's centre-trim bytes set; the status line afterwards.
+    QString ReadWithZero(uint8_t high, uint8_t low) {
+        Settle();  // the last read's live trim writes land before the memory is set
+        ServoOnRoute().memory[0x07] = high;
+        ServoOnRoute().memory[0x08] = low;
+        w->cmd_Servo_Read_Click();
+        return w->StatusText();
+    }
+};
+
+TEST_F(ParamsRead, DirectRequestsInBlockOrder) {
+    StartDirect();
+    QFile::remove(QDir::current().filePath("zosys.dat"));
+    RecordStatus();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    ExpectProgress();
+
+    const auto reads = SeenWith({0xE1});
+    ASSERT_EQ(reads.size(), 19u);
+    for (int i = 0; i < kBlockSize; ++i)
+        EXPECT_EQ(reads[static_cast<std::size_t>(i)], Direct(0xE1, kBlockAddress[i], 0)) << i;
+    // The first nineteen packets are the reads themselves, nothing in between.
+    const auto seen = Seen();
+    ASSERT_GE(seen.size(), 19u);
+    EXPECT_EQ(std::vector<Bytes>(seen.begin(), seen.begin() + 19), reads);
+
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_EQ(w->RxMode, 100);
+    EXPECT_EQ(w->PerfLevel, 1);
+    EXPECT_EQ(w->ParamBlock, w->ParamRef);
+    EXPECT_TRUE(QFile::exists(QDir::current().filePath("zosys.dat")));
+    EXPECT_TRUE(w->Comm.portOpen());
+}
+
+TEST_F(ParamsRead, ControllerRequestsCarryThePort) {
+    StartController();
+    RecordStatus();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    ExpectProgress();
+    const auto reads = SeenWith({0xF1});
+    ASSERT_EQ(reads.size(), 19u);
+    for (int i = 0; i < kBlockSize; ++i)
+        EXPECT_EQ(reads[static_cast<std::size_t>(i)], Ctrl(0xF1, kBlockAddress[i], 0, 0)) << i;
+    const ParamBytes expected{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
+                              207, 50, 4,   200, 100, 10, 2,   160, 60};
+    EXPECT_EQ(w->ParamRef, expected);
+    EXPECT_TRUE(w->bParamsRead);
+}
+
+TEST_F(ParamsRead, PortClosedDoesNothing) {
+    StartWindow();
+    RecordStatus();
+    w->cmd_Servo_Read_Click();
+    EXPECT_TRUE(statuses.empty());
+    EXPECT_EQ(servo->packetCount(), 0);
+    EXPECT_FALSE(w->bParamsRead);
+}
+
+TEST_F(ParamsRead, CentreTrimEdges) {
+    StartDirect();
+    auto* zero = Find<QScrollBar>("HScroll_zero");
+    EXPECT_EQ(ReadWithZero(0xFF, 0x38), " Servo Read OK!");
+    EXPECT_EQ(zero->value(), -200);
+    EXPECT_EQ(ReadWithZero(0x00, 0xC8), " Servo Read OK!");
+    EXPECT_EQ(zero->value(), 200);
+    // -201 can't be shown and shows as 0; the read goes on.
+    EXPECT_EQ(ReadWithZero(0xFF, 0x37), " Servo Read OK!");
+    EXPECT_EQ(zero->value(), 0);
+    EXPECT_EQ(w->ParamRef[0], 0xFF);
+    EXPECT_EQ(w->ParamRef[1], 0x37);
+    // 201 ends the read with the link closed.
+    EXPECT_EQ(ReadWithZero(0x00, 0xC9), " Servo Read error!");
+    EXPECT_FALSE(w->Comm.portOpen());
+    // Entries 0..10 were taken over, 11..18 still cleared.
+    EXPECT_EQ(w->ParamBlock[1], 0xC9);
+    EXPECT_EQ(w->ParamBlock[10], w->ParamRef[10]);
+    EXPECT_EQ(w->ParamBlock[11], 0);
+}
+
+TEST_F(ParamsRead, LimitOrIdOutOfRangeFails) {
+    StartDirect();
+    servo->direct().memory[0x13] = 169;
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read error!");
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_FALSE(w->bParamsRead);
+
+    servo->direct().memory[0x13] = 180;
+    servo->direct().memory[0x29] = 128;
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Settle();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read error!");
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(Find<QLineEdit>("txt_id")->text(), "128");
+    EXPECT_FALSE(w->bParamsRead);
+
+    servo->direct().memory[0x29] = 127;
+    w->cmd_connect_Click();
+    Settle();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_EQ(Find<QScrollBar>("HScroll_id")->value(), 127);
+}
+
+TEST_F(ParamsRead, ReverseDirectionShown) {
+    StartDirect();
+    servo->direct().memory[0x1B] = 40;
+    w->cmd_Servo_Read_Click();
+    EXPECT_TRUE(w->opt_dir[1]->isChecked());
+    EXPECT_EQ(w->FlagByte, 40);
+}
+
+TEST_F(ParamsRead, StartedAtSetTwoShowsSetTwoThenSetOne) {
+    StartDirect();
+    w->cmd_Performance_hi_Click();
+    ASSERT_EQ(w->PerfLevel, 2);
+    servo->clearReceived();
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_EQ(w->PerfLevel, 1);
+    EXPECT_EQ(Find<QGroupBox>("Frame4")->title(), "Servo Performance");
+    EXPECT_TRUE(w->opt_Special[0]->isChecked());
+
+    // Set 2 of a factory Tavrik is at step "3": shown first, every group changed and sent its
+    // live write; then set 1 at step "2" changed them all back.
+    ASSERT_TRUE(PumpUntil([&] { return SeenWith({0xE4}).size() >= 8; }));
+    const std::vector<Bytes> oneRound{Direct(0xE4, 0x83, 30), Direct(0xE4, 0x82, 3),
+                                      Direct(0xE4, 0x81, 180), Direct(0xE4, 0x80, 80)};
+    std::vector<Bytes> want = oneRound;
+    want.insert(want.end(), oneRound.begin(), oneRound.end());
+    EXPECT_EQ(SeenWith({0xE4}), want);
+    const ParamBytes expected{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
+                              207, 50, 4,   200, 100, 10, 2,   160, 60};
+    EXPECT_EQ(w->ParamBlock, expected);
+}
+
+TEST_F(ParamsRead, ServoSilentMidwayFails) {
+    StartDirect();
+    servo->setFault(vs::Fault::SilentAfterN, 5);
+    RecordStatus();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read error!");
+    EXPECT_EQ(LastIndexOf(" Servo Read OK!"), -1);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_FALSE(w->bParamsRead);
+    EXPECT_EQ(SeenWith({0xE1}).size(), 6u);
+}
+
+TEST_F(ParamsRead, SettingsFileFailureDoesNotFailTheRead) {
+    StartDirect();
+    const QString settings = QDir::current().filePath("zosys.dat");
+    QFile::remove(settings);
+    ASSERT_TRUE(QDir::current().mkdir("zosys.dat")); // a directory can't be written as a file
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_TRUE(w->Comm.portOpen());
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "zosys.dat save error!");
+    QDir::current().rmdir("zosys.dat");
+}
+
+} // namespace
+} // namespace verrano::test

@@ -1,0 +1,101 @@
+// Window tests of the factory reset: the 46 writes and the read-back on both routes, the
+// progress texts, the refusals, and a servo that goes silent part way.
+#include "params/pure/factory_images.h"
+#include "params_support.h"
+
+namespace verrano::test {
+namespace {
+
+class ParamsReset : public ParamsTest {
+protected:
+    std::vector<Bytes> Expected(int model) {
+        const auto image = vs::VirtualServo::FactoryImage(model);
+        std::vector<Bytes> out;
+        for (int a = 0; a < 46; ++a)
+            out.push_back(
+                Direct(0xE2, static_cast<uint8_t>(a), image[static_cast<std::size_t>(a)]));
+        out.push_back(Direct(0xE1, 0x2C, 0));
+        return out;
+    }
+};
+
+TEST_F(ParamsReset, WritesTheImageDirect) {
+    StartDirect();
+    w->Bellun_Click();
+    servo->direct().memory.fill(0);
+    const ParamBytes block = w->ParamBlock;
+    RecordStatus();
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset OK!");
+    const int ok = LastIndexOf(" Servo Reset OK!");
+    ASSERT_GT(ok, 0);
+    EXPECT_EQ(statuses[static_cast<std::size_t>(ok - 1)],
+              QStringLiteral(" Wait! >>") + QString(46, QLatin1Char('>')));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Bellun 30Kg Servo Reset Program OK?");
+    EXPECT_EQ(boxes[0].title, "Verrano");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+
+    EXPECT_EQ(Seen(), Expected(1));
+    EXPECT_EQ(servo->direct().memory, vs::VirtualServo::FactoryImage(1));
+    EXPECT_EQ(w->RxMode, 0);
+    EXPECT_EQ(w->MotorType, 1);
+    EXPECT_EQ(w->ParamBlock, block);
+    EXPECT_TRUE(w->Comm.portOpen());
+}
+
+TEST_F(ParamsReset, DirectPacketsThroughTheController) {
+    StartController();
+    w->Dimmar_Click();
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset OK!");
+    EXPECT_EQ(Seen(), Expected(3));
+    EXPECT_EQ(servo->controllerServos()[0].memory, vs::VirtualServo::FactoryImage(3));
+}
+
+TEST_F(ParamsReset, Refusals) {
+    StartWindow();
+    w->RxBuf[0] = 110;
+    w->ServoReset_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Not CommPort Open!");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::None);
+
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Settle();
+    boxes.clear();
+    w->RxBuf[0] = 109;
+    w->ServoReset_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Servo ver-109 not Reset !");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+
+    w->RxBuf[0] = 110;
+    boxes.clear();
+    answers.push_back(MsgResult::No);
+    const QString status = w->StatusText();
+    w->ServoReset_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Tavrik Servo Reset Program OK?");
+    Pump(30);
+    EXPECT_EQ(servo->packetCount(), 0);
+    EXPECT_EQ(w->StatusText(), status);
+}
+
+TEST_F(ParamsReset, ServoSilentMidwayFails) {
+    StartDirect();
+    servo->setFault(vs::Fault::SilentAfterN, 20);
+    RecordStatus();
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset error!");
+    EXPECT_EQ(LastIndexOf(" Servo Reset OK!"), -1);
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Servo Reset error!");
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(SeenWith({0xE2}).size(), 21u);
+}
+
+} // namespace
+} // namespace verrano::test

@@ -1,0 +1,363 @@
+// Start-up of the settings window from no settings file and from saved ones, and the one exit
+// procedure behind the Exit button, the Exit menu item and the close box.
+#include <QAction>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "fixture.h"
+#include "link/pure/packets.h"
+#include "params/pure/factory_images.h"
+#include "ui_frm_Set.h"
+#include "window/frmTip.h"
+
+namespace verrano::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const QByteArray
+    kDefaultFile("\"0\"\r\n\"False\"\r\n\"True\"\r\n\"False\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n");
+const Bytes kClose{0x80, 0xEF, 0x00, 0x00, 0x91, 0x00, 0x00};
+
+QByteArray SettingsFile(const QStringList& values) {
+    QByteArray out;
+    for (const QString& v : values)
+        out += "\"" + v.toLatin1() + "\"\r\n";
+    return out;
+}
+
+class StartupTest : public WindowTest {
+protected:
+    void ConnectDirect() {
+        servo->direct().version = 110;
+        w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.portOpen());
+        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }));
+        servo->clearReceived();
+    }
+    void ConnectController(int port) {
+        servo->controllerServos()[port].version = 110;
+        servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
+        w->Brevak_Control_Click();
+        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
+        w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.portOpen());
+        ASSERT_TRUE(w->bCtrlServoLinked);
+        Pump(50);
+        servo->clearReceived();
+    }
+    std::vector<Bytes> SeenSettled(int count) {
+        PumpUntil([&] { return servo->packetCount() >= count; });
+        Pump(100); // anything that should not have come gets its chance to show
+        return Seen();
+    }
+    QString ModelTitle() const { return w->ui->ServoType1->title(); }
+    std::vector<QString> CheckedModels() const {
+        std::vector<QString> out;
+        for (QAction* a : {w->ui->Tavrik, w->ui->Bellun, w->ui->Quorrin, w->ui->Dimmar})
+            if (a->isChecked()) out.push_back(a->objectName());
+        return out;
+    }
+};
+
+TEST_F(StartupTest, FirstStartWritesTheDefaultFileAndASecondStartReadsItBack) {
+    ASSERT_FALSE(QFile::exists(dir.filePath("zosys.dat")));
+    StartWindow();
+
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+    EXPECT_EQ(kDefaultFile.size(), 46);
+    ASSERT_EQ(w->ui->Combo1->count(), 16);
+    EXPECT_EQ(w->ui->Combo1->itemText(0), "COM1");
+    EXPECT_EQ(w->ui->Combo1->itemText(15), "COM16");
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 0);
+    EXPECT_TRUE(w->opt_time[1]->isChecked());
+    EXPECT_FALSE(w->opt_time[0]->isChecked() || w->opt_time[2]->isChecked());
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->Timer1.interval(), 40);
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_TRUE(w->ui->PC_Control->isChecked());
+    EXPECT_FALSE(w->ui->Brevak_Control->isChecked());
+    EXPECT_EQ(w->ui->Control_Option->title(), "PC");
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(CheckedModels(), std::vector<QString>{"Tavrik"});
+    // No model handler ran: the label keeps its design caption without the rating.
+    EXPECT_EQ(w->ui->lab_motor_type->text(), "Tavrik");
+    EXPECT_EQ(ModelTitle(), "Tavrik 7.4Kg");
+    EXPECT_EQ(w->PerfLevel, 1);
+    EXPECT_FALSE(w->bCtrlServoLinked);
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+    EXPECT_FALSE(w->ui->HScroll_Limit_min->isEnabled());
+    EXPECT_FALSE(w->ui->HScroll_Limit_max->isEnabled());
+    EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
+    EXPECT_FALSE(w->ui->cmd_Servo_Save->isEnabled());
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_FALSE(w->Timer1.enabled() || w->Timer2.enabled() || w->Timer3.enabled());
+    EXPECT_TRUE(w->StatusText().isEmpty());
+    EXPECT_EQ(w->windowTitle(), "Verrano  - v 1.0.2");
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // The factory images are built: every image ends in 255.
+    ASSERT_NE(DefaultsFor(3), nullptr);
+    EXPECT_EQ(ImageByte((*DefaultsFor(3))[45]), std::optional<uint8_t>(255));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(servo->packetCount(), 0);
+    const int directHeight = w->height();
+
+    // A second start reads the file and ends in the same state, leaving the file as it was.
+    w.reset();
+    StartWindow();
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 0);
+    EXPECT_TRUE(w->opt_time[1]->isChecked());
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->Timer1.interval(), 40);
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_TRUE(w->opt_servo[0]->isChecked());
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(w->ui->lab_motor_type->text(), "Tavrik 7.4Kg");
+    EXPECT_EQ(w->height(), directHeight);
+    EXPECT_EQ(w->windowTitle(), "Verrano  - v 1.0.2");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(StartupTest, SavedControllerRouteOpensTheTallerWindowWithItsPort) {
+    StartWindow(SettingsFile({"3", "True", "False", "False", "1", "17", "0"}));
+    EXPECT_EQ(w->CtrlMode, 1);
+    EXPECT_EQ(w->CtrlServoPort, 17);
+    EXPECT_TRUE(w->opt_servo[17]->isChecked());
+    EXPECT_FALSE(w->opt_servo[0]->isChecked());
+    EXPECT_TRUE(w->ui->Brevak_Control->isChecked());
+    EXPECT_FALSE(w->ui->PC_Control->isChecked());
+    EXPECT_EQ(w->ui->Control_Option->title(), "Brevak");
+    EXPECT_FALSE(w->ui->Frame2->isEnabled());
+    EXPECT_FALSE(w->ui->chk_id_move->isEnabled());
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 3);
+    EXPECT_EQ(w->RepeatTick, 10);
+    EXPECT_EQ(w->Timer1.interval(), 10);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(servo->packetCount(), 0);
+    const int controllerHeight = w->height();
+    w->PC_Control_Click();
+    EXPECT_LT(w->height(), controllerHeight);
+}
+
+TEST_F(StartupTest, SavedModelIsChosenAndUnknownModelFallsBackToTavrik) {
+    StartWindow(SettingsFile({"0", "False", "False", "True", "0", "0", "3"}));
+    EXPECT_EQ(w->MotorType, 3);
+    EXPECT_EQ(CheckedModels(), std::vector<QString>{"Dimmar"});
+    EXPECT_EQ(ModelTitle(), "Dimmar 13Kg");
+    EXPECT_EQ(w->ui->lab_motor_type->text(), "Dimmar 13Kg");
+    EXPECT_EQ(w->RepeatTick, 100);
+
+    // Code 9 names no model: no handler runs, the design check mark stays and MotorType is 0.
+    w.reset();
+    StartWindow(SettingsFile({"0", "False", "True", "False", "0", "0", "9"}));
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(CheckedModels(), std::vector<QString>{"Tavrik"});
+    EXPECT_EQ(ModelTitle(), "Tavrik 7.4Kg");
+    EXPECT_EQ(w->ui->lab_motor_type->text(), "Tavrik");
+    // The next write records the model actually in force.
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ReadFile("zosys.dat").endsWith("\"0\"\r\n"));
+}
+
+TEST_F(StartupTest, ShortAndBadFilesStartWithSafeValues) {
+    // Three lines: the rest reads as empty; with no timing class chosen "Mid" is taken.
+    StartWindow("\"2\"\r\n\"False\"\r\n\"False\"\r\n");
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 2);
+    EXPECT_FALSE(w->opt_time[2]->isChecked());
+    EXPECT_TRUE(w->opt_time[1]->isChecked());
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(ModelTitle(), "Tavrik 7.4Kg");
+    EXPECT_TRUE(boxes.empty());
+
+    // Values that can't be taken are replaced by their line's default.
+    w.reset();
+    const QByteArray bad = SettingsFile({"x", "maybe", "True", "False", "abc", "99", "300"});
+    StartWindow(bad);
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 0);
+    EXPECT_TRUE(w->opt_time[1]->isChecked());
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_TRUE(w->opt_servo[0]->isChecked());
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(w->windowTitle(), "Verrano  - v 1.0.2");
+    // Start-up only reads: the user's file stays as it was until the next regular write.
+    EXPECT_EQ(ReadFile("zosys.dat"), bad);
+
+    // No port selected is a value of its own, kept through the next write.
+    w.reset();
+    StartWindow(SettingsFile({"-1", "False", "True", "False", "0", "0", "0"}));
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), -1);
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ReadFile("zosys.dat").startsWith("\"-1\"\r\n"));
+
+    // Binary rubbish and an empty file.
+    for (const QByteArray& junk : {QByteArray("\0\xff\x01\"\"\r\n,,,\n", 12), QByteArray("")}) {
+        w.reset();
+        StartWindow(junk);
+        EXPECT_EQ(w->RepeatTick, 40);
+        EXPECT_EQ(w->CtrlMode, 0);
+        EXPECT_EQ(w->MotorType, 0);
+    }
+}
+
+TEST_F(StartupTest, SettingsThatCannotBeWrittenAreReportedAndStartUpAndExitGoOn) {
+    // A directory where the file should be: it can be neither read nor replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("zosys.dat"));
+    StartWindow();
+    EXPECT_EQ(w->windowTitle(), "Verrano  - v 1.0.2");
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 0);
+    EXPECT_EQ(w->CtrlMode, 0);
+    boxes.clear();
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ended);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "zosys.dat save error!");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(QFileInfo(dir.filePath("zosys.dat")).isDir());
+}
+
+TEST_F(StartupTest, ReadOnlyDirectoryKeepsTheOldFileWhole) {
+    QFile::Permissions writable = QFile::permissions(dir.path());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile probe(dir.filePath("probe"));
+    if (probe.open(QIODevice::WriteOnly)) { // a user that writes anywhere can't test this
+        probe.close();
+        probe.remove();
+        QFile::setPermissions(dir.path(), writable);
+        GTEST_SKIP() << "the directory stays writable for this user";
+    }
+
+    // First start: the default file can't be written; the user is told and start-up goes on.
+    StartWindow();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "zosys.dat save error!");
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->windowTitle(), "Verrano  - v 1.0.2");
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(boxes.size(), 2u);
+    QFile::setPermissions(dir.path(), writable);
+
+    // An existing file in a directory that turned read-only is left whole by a failed write.
+    w.reset();
+    ended = false;
+    boxes.clear();
+    const QByteArray saved = SettingsFile({"5", "False", "True", "False", "0", "0", "2"});
+    StartWindow(saved);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    w->Dimmar_Click();
+    w->cmd_exit_Click();
+    QFile::setPermissions(dir.path(), writable);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadFile("zosys.dat"), saved);
+}
+
+TEST_F(StartupTest, ExitWithThePortClosedSendsNothingAndWritesTheSettings) {
+    StartWindow();
+    w->ui->Combo1->setCurrentIndex(4);
+    w->opt_time[2]->setChecked(true);
+    w->Bellun_Click();
+    int ends = 0;
+    w->onEnd = [&] { ++ends; };
+    w->cmd_exit_Click();
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(w->bUnloading);
+    EXPECT_EQ(ReadFile("zosys.dat"), SettingsFile({"4", "False", "False", "True", "0", "0", "1"}));
+    Pump(100);
+    EXPECT_EQ(servo->packetCount(), 0);
+    // The menu item and the close box find the program already ending.
+    w->Exit_Click();
+    w->close();
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(StartupTest, ExitWithThePortOpenClosesTheLinkOnBothRoutes) {
+    StartWindow();
+    ConnectDirect();
+    w->Exit_Click();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(SeenSettled(1), std::vector<Bytes>{kClose});
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+
+    // Through the controller the link-closing command is still the direct packet.
+    w.reset();
+    ended = false;
+    StartWindow();
+    ConnectController(6);
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
+    const auto seen = SeenSettled(1);
+    EXPECT_EQ(seen, std::vector<Bytes>{kClose});
+    ASSERT_FALSE(servo->received().empty());
+    EXPECT_TRUE(servo->received().front().direct);
+    EXPECT_EQ(ReadFile("zosys.dat"), SettingsFile({"0", "False", "True", "False", "1", "6", "0"}));
+}
+
+TEST_F(StartupTest, CloseBoxBehavesAsExit) {
+    StartWindow();
+    ConnectDirect();
+    w->Cable_Click();
+    QPointer<frmTip> tip = w->cableWindow;
+    ASSERT_TRUE(tip);
+    int ends = 0;
+    w->onEnd = [&] { ++ends; };
+    w->close();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(SeenSettled(1), std::vector<Bytes>{kClose});
+    EXPECT_TRUE(QFile::exists(dir.filePath("zosys.dat")));
+    EXPECT_TRUE(PumpUntil([&] { return tip.isNull(); }));
+    w->close();
+    w->cmd_exit_Click();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(servo->packetCount(), 1);
+}
+
+TEST_F(StartupTest, ExitEndsTheEventLoopAndHidesTheWindow) {
+    StartWindow();
+    w->onEnd = nullptr;
+    w->show();
+    QEventLoop loop;
+    QTimer::singleShot(0, w.get(), [this] { w->Exit_Click(); });
+    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(99); });
+    EXPECT_EQ(loop.exec(), 0);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+}
+
+TEST_F(StartupTest, ExitDuringAWaitEndsTheOperationThere) {
+    StartWindow();
+    ConnectDirect();
+    servo->setFault(vs::Fault::Silent);
+    QTimer::singleShot(100, w.get(), [this] { w->Exit_Click(); });
+    w->cmd_Servo_Read_Click();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
+    const auto seen = SeenSettled(2);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0][1], 0xE1); // the first read, never answered
+    EXPECT_EQ(seen[1], kClose);
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+}
+
+} // namespace
+} // namespace verrano::test

@@ -1,0 +1,20 @@
+// The Help menu's "Cable View": one cable window, shown modeless and without an owner.
+#include "window/frmTip.h"
+#include "window/frm_Set.h"
+
+namespace verrano {
+
+void frm_Set::Cable_Click() {
+    if (!cableWindow) {
+        // No owner, so the settings window does not keep it in its shadow; it still goes when the
+        // settings window does.
+        auto* tip = new frmTip();
+        cableWindow = tip;
+        connect(this, &QObject::destroyed, tip, [tip] { delete tip; });
+    }
+    cableWindow->show();
+    cableWindow->raise();
+    cableWindow->activateWindow();
+}
+
+} // namespace verrano

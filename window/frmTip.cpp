@@ -1,0 +1,69 @@
+// The cable window: loading shows the drawing and keeps the window on top; OK closes it and Print
+// sends its client area to the printer.
+#include "window/frmTip.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QPushButton>
+
+#include "platform/message_box.h"
+#include "platform/picture_box.h"
+#include "platform/printer.h"
+#include "platform/window_placement.h"
+#include "ui_frmTip.h"
+#include "window/twips.h"
+
+namespace verrano {
+
+frmTip::frmTip(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmTip>()) {
+    ui->setupUi(this);
+    // Closing unloads the window, so the next "Cable View" loads it afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Px(4530), Px(2970));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+
+    QPalette white = ui->Picture1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ui->Picture1->setPalette(white);
+    ui->Picture1->setAutoFillBackground(true);
+
+    ImageList1 = ImageList(QSize(295, 154), {QStringLiteral(":/pictures/cable.svg")});
+    // The drawing is there from the start, as it would be at design time.
+    ui->Picture1->setPicture(ImageList1.Picture(1));
+
+    connect(ui->cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(ui->cmd_print, &QPushButton::clicked, this, [this] { cmd_print_Click(); });
+
+    Form_Load();
+}
+
+frmTip::~frmTip() = default;
+
+void frmTip::Form_Load() {
+    ui->Picture1->setPicture(ImageList1.Picture(1));
+    MakeTopmost(this);
+}
+
+void frmTip::cmdOK_Click() {
+    close();
+}
+
+void frmTip::cmd_print_Click() {
+    QString reason;
+    // Without a printer, or when the job fails, the user hears of it instead of losing the page
+    // silently.
+    if (!PrintClientArea(this, &reason))
+        MsgBox(this, QStringLiteral("Print error!"), MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void frmTip::keyPressEvent(QKeyEvent* event) {
+    // OK is also the cancel button: Esc presses it, so every way out runs cmdOK_Click.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        ui->cmdOK->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace verrano

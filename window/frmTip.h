@@ -1,0 +1,33 @@
+// The cable window: the data-cable drawing, kept on top, printable, closed by OK, Enter or Esc.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "platform/image_list.h"
+
+namespace Ui {
+class frmTip;
+}
+
+namespace verrano {
+
+// Shows the wiring between a servo and the PC's 9-pin serial port; destroyed when closed.
+class frmTip : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmTip(QWidget* parent = nullptr);
+    ~frmTip() override;
+
+    std::unique_ptr<Ui::frmTip> ui;
+    ImageList ImageList1; // picture 1: the cable drawing
+
+    void Form_Load();
+    void cmdOK_Click();
+    void cmd_print_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace verrano
