@@ -2,6 +2,7 @@
 // kind that the sender announced; and the reaction to a port that fails while open.
 #include <QByteArray>
 
+#include "link/pure/packets.h"
 #include "link/pure/reply_rules.h"
 #include "ui_frm_Set.h"
 #include "window/frm_Set.h"
@@ -46,6 +47,9 @@ void frm_Set::Comm_OnComm() {
         bCtrlServoLinked = true;
         break;
     case Kind::Nothing:
+        // The factory reset and Servo Program check the byte they read back; RxBuf[1] is
+        // otherwise unused.
+        if (RxMode == reply::ResetReadBack) RxBuf[1] = action.answer;
         break;
     }
     bReplyReady = true;
@@ -54,9 +58,6 @@ void frm_Set::Comm_OnComm() {
 void frm_Set::Comm_PortLost() {
     // The adapter went away under an open link: close the link as a disconnect does, without
     // sending, and tell the user the link is gone.
-    Timer1.setEnabled(false);
-    Timer2.setEnabled(false);
-    Timer3.setEnabled(false);
     if (Comm.portOpen()) Comm.setPortOpen(false);
     ui->cmd_connect->setText(QStringLiteral("Connect"));
     bCtrlServoLinked = false;

@@ -21,9 +21,6 @@ constexpr uint8_t kLiveDeadZone = addr::LiveFlag | addr::DeadZone1;
 constexpr uint8_t kLivePGain = addr::LiveFlag | addr::PGain1;
 constexpr uint8_t kLiveCompanion = addr::LiveFlag | addr::Companion1;
 
-// Block positions of set 1: the live writes always carry set 1's bytes, whichever set is shown.
-constexpr PerfSetPositions kSet1{4, 5, 6, 7};
-
 // Writes the given set-1 bytes into the servo's working memory. Through the controller each write
 // waits for its answer before the next goes out; an answer that doesn't come is not worth
 // stopping for (the value reaches the servo again when the block is programmed).
@@ -132,19 +129,21 @@ void frm_Set::cmd_Performance_low_Click() {
     ShowParamOptions();
 }
 
+// The live writes always carry set 1's bytes, whichever set is shown.
 void frm_Set::opt_Damp_Click(int) {
     SetDampParam();
-    LiveOptionWrite(*this, {{kLiveDGain, kSet1.dgain}});
+    LiveOptionWrite(*this, {{kLiveDGain, PerfSet(1).dgain}});
 }
 
 void frm_Set::opt_Hold_Click(int) {
     SetHoldParam();
-    LiveOptionWrite(*this, {{kLiveDeadZone, kSet1.deadzone}});
+    LiveOptionWrite(*this, {{kLiveDeadZone, PerfSet(1).deadzone}});
 }
 
 void frm_Set::opt_Punch_Click(int) {
     SetPunchParam();
-    LiveOptionWrite(*this, {{kLivePGain, kSet1.pgain}, {kLiveCompanion, kSet1.companion}});
+    LiveOptionWrite(*this,
+                    {{kLivePGain, PerfSet(1).pgain}, {kLiveCompanion, PerfSet(1).companion}});
 }
 
 } // namespace verrano

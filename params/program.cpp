@@ -40,6 +40,8 @@ void frm_Set::cmd_Servo_Save_Click() {
     if (MsgBox(this, prompt, MsgButtons::YesNo, MsgIcon::None,
                QString::fromLatin1(kProgramTitle)) != MsgResult::Yes)
         return;
+    // The box waits for the user; the program may have been told to end meanwhile.
+    if (bUnloading) return;
 
     BuildParamBlock();
     RxMode = reply::Ack;
@@ -64,6 +66,22 @@ void frm_Set::cmd_Servo_Save_Click() {
         if (bUnloading) return;
         AppendStatus(QStringLiteral(">"));
     }
+
+    // A cable whose servo has gone still echoes every write back like an acknowledgement, so
+    // success is only claimed once the servo hands back the check byte just written.
+    if (!Comm.portOpen()) return ProgramFailed(*this);
+    const uint8_t check = ParamBlock[block::Check];
+    RxBuf[1] = static_cast<uint8_t>(~check);
+    RxMode = reply::ResetReadBack;
+    bReplyReady = false;
+    if (CtrlMode == kRouteDirect)
+        SendServoPacket(cmd::Read, addr::Check, 0);
+    else
+        SendControllerPacket(cmd::CtrlRead, addr::Check, 0, CtrlServoPort);
+    const WaitEnd readBack = ReplyWait();
+    RxMode = reply::Ack;
+    if (bUnloading) return;
+    if (readBack == WaitEnd::GaveUp || RxBuf[1] != check) return ProgramFailed(*this);
     SetStatusText(QStringLiteral(" Servo Program OK!"));
 }
 

@@ -24,12 +24,21 @@ void frm_Set::cmd_Servo_Read_Click() {
     if (!Comm.portOpen()) return;
 
     Timer1.setInterval(RepeatTick);
+    // A read that gets no answer has nothing to show for it; the blocks go back to what they
+    // held, so a later file save can't write out zeros the window never showed.
+    const ParamBytes blockBefore = ParamBlock;
+    const ParamBytes refBefore = ParamRef;
+    const auto unanswered = [&] {
+        ParamBlock = blockBefore;
+        ParamRef = refBefore;
+        ReadFailed(*this);
+    };
     ParamBlock.fill(0);
     SetStatusText(QStringLiteral(" Wait! >>"));
 
     for (int i = 0; i < kBlockSize; ++i) {
         // The link can go away under a read (adapter pulled); no reply can come then.
-        if (!Comm.portOpen()) return ReadFailed(*this);
+        if (!Comm.portOpen()) return unanswered();
         RxMode = static_cast<int16_t>(i + 1);
         bReplyReady = false;
         const uint8_t address = kBlockAddress[static_cast<std::size_t>(i)];
@@ -40,7 +49,7 @@ void frm_Set::cmd_Servo_Read_Click() {
         // A missing answer must not leave a zero standing in for a value the servo holds.
         if (ReplyWait() == WaitEnd::GaveUp) {
             if (bUnloading) return;
-            return ReadFailed(*this);
+            return unanswered();
         }
         TickPause();
         bTickDone = false;

@@ -52,6 +52,8 @@ void frm_Set::ServoReset_Click() {
     if (MsgBox(this, prompt, MsgButtons::YesNo, MsgIcon::None,
                QString::fromLatin1(kProgramTitle)) != MsgResult::Yes)
         return;
+    // The box waits for the user; the program may have been told to end meanwhile.
+    if (bUnloading) return;
 
     // The model comes from the menu's check marks, the first checked item in menu order.
     const std::array<QAction*, model::Count> items{ui->Tavrik, ui->Bellun, ui->Quorrin, ui->Dimmar};
@@ -86,11 +88,16 @@ void frm_Set::ServoReset_Click() {
         AppendStatus(QStringLiteral(">"));
     }
 
+    // The read-back is what tells a servo from a cable with nothing on it: a bare cable echoes
+    // every write as if it were acknowledged, but reads back 0 where the image has its checksum.
+    const uint8_t checksum = bytes[kImageChecksumAddress];
+    RxBuf[1] = static_cast<uint8_t>(~checksum);
     RxMode = reply::ResetReadBack;
     if (!Exchange(*this, cmd::Read, kImageChecksumAddress, 0)) {
         if (bUnloading) return;
         return ResetFailed(*this);
     }
+    if (RxBuf[1] != checksum) return ResetFailed(*this);
     RxMode = reply::Version;
     SetStatusText(QStringLiteral(" Servo Reset OK!"));
 }

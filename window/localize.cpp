@@ -16,7 +16,7 @@ namespace verrano {
 
 namespace {
 
-// Ids beyond the design's own ("Tag") are kept as a dynamic property of that name.
+// A control's caption id, when it has one, is kept in a dynamic property named "Tag".
 QString TagOf(const QObject* object) {
     return object->property("Tag").toString();
 }

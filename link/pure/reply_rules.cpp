@@ -15,11 +15,25 @@ constexpr std::size_t kEchoBytes = 5;
 ReplyAction ClassifyReply(int ctrlMode, int rxMode, const uint8_t* chunk, std::size_t size,
                           const uint8_t* lastRequest) {
     ReplyAction action;
+    if (ctrlMode == kRouteDirect && lastRequest != nullptr && chunk != nullptr && size > 0 &&
+        size % kDirectPacketSize == 0) {
+        // The echo of an unawaited command (a live write, a move) can arrive in the same chunk
+        // as the answer to the request after it. Each 7-byte frame is one echoed packet; the
+        // one that echoes the last request carries its answer.
+        const uint8_t* frame = nullptr;
+        for (std::size_t at = size; at >= kDirectPacketSize; at -= kDirectPacketSize) {
+            const uint8_t* candidate = chunk + at - kDirectPacketSize;
+            if (std::equal(candidate, candidate + kEchoBytes, lastRequest)) {
+                frame = candidate;
+                break;
+            }
+        }
+        if (frame == nullptr) return action;
+        chunk = frame;
+        size = kDirectPacketSize;
+    }
     const auto a1 = AnswerByte(ctrlMode, chunk, size);
     if (!a1) return action;
-    if (ctrlMode == kRouteDirect && lastRequest != nullptr &&
-        !std::equal(chunk, chunk + kEchoBytes, lastRequest))
-        return action;
     action.answer = *a1;
     if (rxMode == reply::Version) {
         action.kind = ReplyAction::Kind::Version;

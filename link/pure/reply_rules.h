@@ -26,7 +26,8 @@ struct ReplyAction {
 
 // lastRequest, when given, is the direct packet sent last (its first five bytes): on the direct
 // route the cable echoes them ahead of the answer, so a chunk that echoes another packet is the
-// late answer to an earlier command and is dropped rather than taken for this one's.
+// late answer to an earlier command and is dropped rather than taken for this one's. A chunk of
+// several whole 7-byte frames is searched, newest first, for the frame that echoes it.
 ReplyAction ClassifyReply(int ctrlMode, int rxMode, const uint8_t* chunk, std::size_t size,
                           const uint8_t* lastRequest = nullptr);
 

@@ -38,6 +38,19 @@ TEST(ReplyRules, DirectRouteDropsTheEchoOfAnotherPacket) {
     answer[6] = 0x55;
     EXPECT_EQ(ClassifyReply(0, 3, answer.data(), answer.size(), read.data()).kind, Kind::Param);
     EXPECT_EQ(ClassifyReply(1, 3, moveEcho.data(), 2, read.data()).kind, Kind::Param);
+
+    // The move's echo and the read's answer arriving as one 14-byte chunk: the read's frame counts.
+    std::vector<uint8_t> both = moveEcho;
+    both.insert(both.end(), answer.begin(), answer.end());
+    const auto joined = ClassifyReply(0, 3, both.data(), both.size(), read.data());
+    EXPECT_EQ(joined.kind, Kind::Param);
+    EXPECT_EQ(joined.answer, 180);
+    // Without the read's echo among the frames, or with a torn frame, nothing is taken.
+    std::vector<uint8_t> twoMoves = moveEcho;
+    twoMoves.insert(twoMoves.end(), moveEcho.begin(), moveEcho.end());
+    EXPECT_EQ(ClassifyReply(0, 3, twoMoves.data(), 14, read.data()).kind, Kind::Drop);
+    EXPECT_EQ(ClassifyReply(0, 3, both.data(), 13, read.data()).kind, Kind::Drop);
+    EXPECT_EQ(ClassifyReply(0, 3, both.data(), 14).kind, Kind::Drop);
 }
 
 TEST(ReplyRules, ControllerRouteTakesTheFirstByteOfAnyChunk) {

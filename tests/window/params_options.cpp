@@ -197,7 +197,7 @@ TEST_F(ParamsOptions, ControllerRouteWithThePortClosedNeitherSendsNorWaits) {
 
 TEST_F(ParamsOptions, ModelMenu) {
     StartWindow();
-    // Before any model handler: the label's design caption.
+    // Before any model is chosen the label shows the bare name.
     EXPECT_EQ(Find<QLabel>("lab_motor_type")->text(), "Tavrik");
     w->cmd_connect_Click();
     ASSERT_TRUE(w->Comm.portOpen());

@@ -35,12 +35,14 @@ TEST_F(ParamsProgram, WritesTheBytesReadDirect) {
     EXPECT_EQ(boxes[0].icon, MsgIcon::None);
 
     const auto writes = Seen();
-    ASSERT_EQ(writes.size(), 19u);
+    ASSERT_EQ(writes.size(), 20u);
     for (int i = 0; i < kBlockSize; ++i)
         EXPECT_EQ(writes[static_cast<std::size_t>(i)],
                   Direct(0xE2, kBlockAddress[i], w->ParamRef[static_cast<std::size_t>(i)]))
             << i;
     EXPECT_EQ(writes[10][2], 0x2C) << "the check byte is the eleventh write";
+    // Success is claimed only after the servo hands the check byte back.
+    EXPECT_EQ(writes[19], Direct(0xE1, 0x2C, 0));
     EXPECT_EQ(servo->direct().memory, memoryBefore);
     EXPECT_TRUE(w->bParamsRead);
     EXPECT_EQ(w->RxMode, 100);
@@ -55,9 +57,10 @@ TEST_F(ParamsProgram, ControllerWritesCarryThePort) {
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0].text, "Dimmar 13Kg Servo Program OK?");
     const auto writes = Seen();
-    ASSERT_EQ(writes.size(), 19u);
+    ASSERT_EQ(writes.size(), 20u);
     for (int i = 0; i < kBlockSize; ++i)
         EXPECT_EQ(writes[static_cast<std::size_t>(i)][0], 0xF2);
+    EXPECT_EQ(writes[19], (std::vector<uint8_t>{0xF1, 0x2C, 0, 0}));
     for (const auto& p : writes)
         EXPECT_EQ(p[3], 0);
     EXPECT_EQ(writes[10][1], 0x2C);

@@ -21,7 +21,7 @@ protected:
 
     // Reads with the servo's centre-trim bytes set; the status line afterwards.
     QString ReadWithZero(uint8_t high, uint8_t low) {
-        Settle();  // the last read's live trim writes land before the memory is set
+        Settle(); // the last read's live trim writes land before the memory is set
         ServoOnRoute().memory[0x07] = high;
         ServoOnRoute().memory[0x08] = low;
         w->cmd_Servo_Read_Click();

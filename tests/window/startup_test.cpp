@@ -2,7 +2,6 @@
 // procedure behind the Exit button, the Exit menu item and the close box.
 #include <QAction>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -330,18 +329,6 @@ TEST_F(StartupTest, CloseBoxBehavesAsExit) {
     w->cmd_exit_Click();
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(servo->packetCount(), 1);
-}
-
-TEST_F(StartupTest, ExitEndsTheEventLoopAndHidesTheWindow) {
-    StartWindow();
-    w->onEnd = nullptr;
-    w->show();
-    QEventLoop loop;
-    QTimer::singleShot(0, w.get(), [this] { w->Exit_Click(); });
-    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(99); });
-    EXPECT_EQ(loop.exec(), 0);
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
 }
 
 TEST_F(StartupTest, ExitDuringAWaitEndsTheOperationThere) {
