@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
@@ -64,6 +65,30 @@ protected:
         w = std::make_unique<frm_Set>();
         w->onEnd = [this] { ended = true; };
         w->Form_Load();
+    }
+
+    // Connects on the direct route to a servo of version 110; the probes and the centre move
+    // have arrived and are forgotten.
+    void ConnectDirect() {
+        servo->direct().version = 110;
+        w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.portOpen());
+        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }));
+        servo->clearReceived();
+    }
+
+    // Connects through the controller to a Tavrik of version 110 on the port; the handshake's
+    // packets are forgotten.
+    void ConnectController(int port) {
+        servo->controllerServos()[port].version = 110;
+        servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
+        w->Brevak_Control_Click();
+        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
+        w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.portOpen());
+        ASSERT_TRUE(w->bCtrlServoLinked);
+        Pump(50);
+        servo->clearReceived();
     }
 
     void WriteFile(const QString& name, const QByteArray& bytes) {

@@ -31,12 +31,12 @@ void Click(QWidget* widget) {
 class LinkTest : public WindowTest {
 protected:
     // Connects on the direct route and lets the centre move and its echo arrive.
-    void ConnectDirect() {
+    void ConnectDirectKeepingPackets() {
         w->cmd_connect_Click();
         PumpUntil([&] { return servo->packetCount() >= 3; }, 500);
         Pump(30);
     }
-    void ConnectController(int port = 0) {
+    void ConnectControllerKeepingPackets(int port = 0) {
         servo->controllerServos()[port].version = 110;
         servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
         w->Brevak_Control_Click();
@@ -48,7 +48,7 @@ protected:
 TEST_F(LinkTest, DirectConnectToVersion110SendsTwoProbesAndCentres) {
     StartWindow();
     servo->direct().version = 110;
-    ConnectDirect();
+    ConnectDirectKeepingPackets();
     ASSERT_TRUE(w->Comm.portOpen());
     EXPECT_EQ(Seen(), (std::vector<Bytes>{kProbe, kProbe, kCentre}));
     EXPECT_EQ(w->StatusText(), "Connect OK! - QEL Servo Motor Ver- 110");
@@ -119,7 +119,7 @@ TEST_F(LinkTest, ConnectFailuresWithoutAnAnsweringServo) {
 
 TEST_F(LinkTest, DisconnectOnBothRoutes) {
     StartWindow();
-    ConnectDirect();
+    ConnectDirectKeepingPackets();
     servo->clearReceived();
     w->ui->HScroll_zero->setEnabled(true);
     w->cmd_connect_Click();
@@ -131,7 +131,7 @@ TEST_F(LinkTest, DisconnectOnBothRoutes) {
     EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
     EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
 
-    ConnectController(0);
+    ConnectControllerKeepingPackets(0);
     ASSERT_TRUE(w->Comm.portOpen());
     EXPECT_TRUE(w->bCtrlServoLinked);
     servo->clearReceived();
@@ -144,7 +144,7 @@ TEST_F(LinkTest, DisconnectOnBothRoutes) {
 
 TEST_F(LinkTest, ControllerHandshakeAndVersionPolls) {
     StartWindow();
-    ConnectController(3);
+    ConnectControllerKeepingPackets(3);
     ASSERT_TRUE(w->Comm.portOpen());
     EXPECT_EQ(w->CtrlServoPort, 3);
     const auto seen = Seen();
@@ -202,7 +202,7 @@ TEST_F(LinkTest, HandshakeGivesUpOnAControllerThatStopsAnswering) {
 
 TEST_F(LinkTest, RepliesAreTakenByKind) {
     StartWindow();
-    ConnectDirect();
+    ConnectDirectKeepingPackets();
     ASSERT_TRUE(w->Comm.portOpen());
 
     // Kind 100: an accepted chunk only sets the ready flag.
@@ -252,7 +252,7 @@ TEST_F(LinkTest, ControllerPortProbe) {
     servo->controllerServos()[3] = vs::ServoState{112, vs::VirtualServo::FactoryImage(0)};
     servo->controllerServos()[4] = vs::ServoState{105, vs::VirtualServo::FactoryImage(0)};
     servo->controllerServos()[5] = vs::ServoState{120, vs::VirtualServo::FactoryImage(0)};
-    ConnectController(0);
+    ConnectControllerKeepingPackets(0);
     ASSERT_TRUE(w->Comm.portOpen());
     w->bParamsRead = true;
 
@@ -268,7 +268,7 @@ TEST_F(LinkTest, ControllerPortProbe) {
 
     for (int port : {4, 5}) {
         SCOPED_TRACE(port);
-        ConnectController(0);
+        ConnectControllerKeepingPackets(0);
         ASSERT_TRUE(w->Comm.portOpen());
         w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
         ASSERT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }));
@@ -276,7 +276,7 @@ TEST_F(LinkTest, ControllerPortProbe) {
     }
 
     // A probe answered 0: not a servo.
-    ConnectController(0);
+    ConnectControllerKeepingPackets(0);
     ASSERT_TRUE(w->Comm.portOpen());
     servo->versionPollAnswers() = {0};
     w->opt_servo[6]->setChecked(true);
@@ -298,7 +298,7 @@ TEST_F(LinkTest, ControllerPortProbe) {
 TEST_F(LinkTest, RouteSwitchClosesTheLinkAndResizes) {
     StartWindow();
     const int shortHeight = w->height();
-    ConnectDirect();
+    ConnectDirectKeepingPackets();
     ASSERT_TRUE(w->Comm.portOpen());
     servo->clearReceived();
     w->ui->chk_id_move->setChecked(true);
@@ -337,7 +337,7 @@ TEST_F(LinkTest, SendersFollowTheSendRule) {
     EXPECT_EQ(servo->packetCount(), 0);
 
     // Through the controller without a confirmed link a move sends nothing and discards nothing.
-    ConnectController(0);
+    ConnectControllerKeepingPackets(0);
     ASSERT_TRUE(w->Comm.portOpen());
     w->Comm.setRThreshold(100); // let the next answer wait in the buffer
     w->SendControllerPacket(0xF1, 0x13, 0, 0);
@@ -403,7 +403,7 @@ TEST_F(LinkTest, WaitFormsAndTheirBounds) {
 TEST_F(LinkTest, InputIsRefusedDuringAWaitButExitGetsThrough) {
     StartWindow();
     w->show();
-    ConnectDirect();
+    ConnectDirectKeepingPackets();
     ASSERT_TRUE(w->Comm.portOpen());
     servo->setFault(vs::Fault::Silent);
     servo->clearReceived();

@@ -33,24 +33,6 @@ QByteArray SettingsFile(const QStringList& values) {
 
 class StartupTest : public WindowTest {
 protected:
-    void ConnectDirect() {
-        servo->direct().version = 110;
-        w->cmd_connect_Click();
-        ASSERT_TRUE(w->Comm.portOpen());
-        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }));
-        servo->clearReceived();
-    }
-    void ConnectController(int port) {
-        servo->controllerServos()[port].version = 110;
-        servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
-        w->Brevak_Control_Click();
-        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
-        w->cmd_connect_Click();
-        ASSERT_TRUE(w->Comm.portOpen());
-        ASSERT_TRUE(w->bCtrlServoLinked);
-        Pump(50);
-        servo->clearReceived();
-    }
     std::vector<Bytes> SeenSettled(int count) {
         PumpUntil([&] { return servo->packetCount() >= count; });
         Pump(100); // anything that should not have come gets its chance to show

@@ -41,24 +41,6 @@ void ExpectNeedleAt(const LineControl* line, double angleDeg) {
 
 class TrimsMovesTest : public WindowTest {
 protected:
-    void ConnectDirect() {
-        servo->direct().version = 110;
-        w->cmd_connect_Click();
-        ASSERT_TRUE(w->Comm.portOpen());
-        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }));
-        servo->clearReceived();
-    }
-    void ConnectController(int port) {
-        servo->controllerServos()[port].version = 110;
-        servo->controllerServos()[port].memory = vs::VirtualServo::FactoryImage(0);
-        w->Brevak_Control_Click();
-        w->opt_servo[static_cast<std::size_t>(port)]->setChecked(true);
-        w->cmd_connect_Click();
-        ASSERT_TRUE(w->Comm.portOpen());
-        ASSERT_TRUE(w->bCtrlServoLinked);
-        Pump(50);
-        servo->clearReceived();
-    }
     // The packets seen once count have arrived and nothing more came for a while; then cleared.
     std::vector<Bytes> Take(int count) {
         PumpUntil([&] { return servo->packetCount() >= count; });
