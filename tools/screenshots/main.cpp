@@ -95,13 +95,21 @@ int main(int argc, char** argv) {
 
         w.cmd_connect_Click();
         w.cmd_Servo_Read_Click();
+        // A failed read would put a broken window in the README.
+        if (!w.bParamsRead) {
+            std::fprintf(stderr, "servo read failed: %s\n", qPrintable(w.StatusText()));
+            return 1;
+        }
         w.Form_MouseMove();
         ok &= Save(&w, folder, QStringLiteral("window.png"));
 
         w.opt_Punch_MouseMove(1);
         ok &= Save(&w, folder, QStringLiteral("window-help-picture.png"));
 
-        verrano::frm_Set::SetScrollValue(w.ui->HScroll_zero, -60);
+        // Moved trims and a test move, so the needles spread apart from their start positions.
+        verrano::frm_Set::SetScrollValue(w.ui->HScroll_zero, -200);
+        verrano::frm_Set::SetScrollValue(w.ui->HScroll_Limit_max, 215);
+        w.cmd_move_55_Click();
         Settle(50);
         w.Frame2_MouseMove();
         ok &= Save(&w, folder, QStringLiteral("window-dial.png"));
