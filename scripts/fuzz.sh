@@ -17,7 +17,14 @@ for t in "${targets[@]}"; do
     mkdir -p "$work"
     seeds="tests/fuzz/corpus/$t"
     echo "== $t for ${seconds}s"
-    "build-fuzz/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 "$work" $( [ -d "$seeds" ] && echo "$seeds" )
+    # The fuzzer's running commentary goes to a log; only a failure shows it.
+    if ! "build-fuzz/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 "$work" $( [ -d "$seeds" ] && echo "$seeds" ) \
+        > "build-fuzz/$t.log" 2>&1; then
+        tail -n 60 "build-fuzz/$t.log"
+        echo "fuzzing: $t failed" >&2
+        exit 1
+    fi
+    grep -E '^stat::number_of_executed_units' "build-fuzz/$t.log" || true
 done
 echo "fuzzing: ${#targets[@]} targets, no crash"

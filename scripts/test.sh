@@ -19,4 +19,4 @@ fi
 cmake -S . -B "$build" "${flags[@]}"
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j4 --timeout 300
+ctest --test-dir "$build" --output-on-failure -j6 --timeout 300
