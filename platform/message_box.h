@@ -24,7 +24,8 @@ constexpr const char* kProgramTitle = "Verrano";
 
 // Yes/No boxes have Yes as the default button.
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons = MsgButtons::Ok,
-                 MsgIcon icon = MsgIcon::None, const QString& title = QString::fromLatin1(kProgramTitle));
+                 MsgIcon icon = MsgIcon::None,
+                 const QString& title = QString::fromLatin1(kProgramTitle));
 
 // With an answerer set, no box is shown: the answerer sees the box and gives the answer.
 using MsgBoxAnswerer = std::function<MsgResult(const MsgBoxRecord&)>;

@@ -33,7 +33,7 @@ private:
     PictureBox* owner_;
     QColor color_;
     int width_;
-    float x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;  // single precision, as the lines keep them
+    float x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0; // single precision, as the lines keep them
     bool visible_ = true;
 };
 

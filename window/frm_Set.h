@@ -70,27 +70,27 @@ public:
     std::array<QRadioButton*, 3> opt_Hold{};
     std::array<QRadioButton*, 3> opt_Punch{};
     std::array<QRadioButton*, 2> opt_dir{};
-    std::array<QRadioButton*, 4> opt_Special{};  // members 0 and 3 only
+    std::array<QRadioButton*, 4> opt_Special{}; // members 0 and 3 only
     std::array<QLabel*, 3> Label3{};
     std::array<QLabel*, 2> Label5{};
     std::array<QLabel*, 4> Label7{};
     std::array<QLineEdit*, 2> txt_Repeat{};
-    LineControl* Line2 = nullptr;  // left-limit needle
-    LineControl* Line3 = nullptr;  // zero needle
-    LineControl* Line4 = nullptr;  // right-limit needle
-    LineControl* Line5 = nullptr;  // test-position needle
+    LineControl* Line2 = nullptr; // left-limit needle
+    LineControl* Line3 = nullptr; // zero needle
+    LineControl* Line4 = nullptr; // right-limit needle
+    LineControl* Line5 = nullptr; // test-position needle
 
     SerialControl Comm;
-    VbTimer Timer1{0};     // pacing
-    VbTimer Timer2{100};   // reply time-out
-    VbTimer Timer3{1000};  // handshake time-out
+    VbTimer Timer1{0};    // pacing
+    VbTimer Timer2{100};  // reply time-out
+    VbTimer Timer3{1000}; // handshake time-out
     FileDialog CMMD;
     ImageList ImageList2;
     InputGuard guard;
 
     // ---- state ----------------------------------------------------------------------------
     int16_t RxMode = 0;
-    std::array<uint8_t, 8> RxBuf{};  // RxBuf[0]: the servo version
+    std::array<uint8_t, 8> RxBuf{}; // RxBuf[0]: the servo version
     bool bReplyReady = false;
     bool bReplyTimeout = false;
     bool bTickDone = false;
@@ -132,7 +132,7 @@ public:
     void SendControllerPacket(uint8_t command, uint8_t data1, uint8_t data2, uint8_t port);
     void SendMoveById(int id, int position);
     void SendMove(int position);
-    void SendRaw(const QByteArray& packet);  // the send rule's discard and output
+    void SendRaw(const QByteArray& packet); // the send rule's discard and output
     // The direct packet sent last, whose echo heads its answer; empty before the first.
     QByteArray lastDirectPacket;
 
@@ -142,8 +142,8 @@ public:
 
     // ---- link/waits.cpp -------------------------------------------------------------------
     enum class WaitEnd { Reply, GaveUp };
-    static constexpr int kReplyBoundMs = 1000;    // reply wait
-    static constexpr int kLinkStepBoundMs = 100;  // link-step wait
+    static constexpr int kReplyBoundMs = 1000;   // reply wait
+    static constexpr int kLinkStepBoundMs = 100; // link-step wait
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
@@ -156,7 +156,7 @@ public:
     WaitEnd LinkStepWait();
     void WakeUpWait();
     WaitEnd ReplyWait();
-    void TickPause();  // Timer1 on, until bTickDone, Timer1 off; callers clear bTickDone
+    void TickPause(); // Timer1 on, until bTickDone, Timer1 off; callers clear bTickDone
     int waitDepth = 0;
 
     // ---- link/connect.cpp -----------------------------------------------------------------
@@ -168,11 +168,11 @@ public:
     void Brevak_Control_Click();
     void opt_servo_Click(int index);
     void opt_time_Click(int index);
-    void ResizeForRoute();  // client area by CtrlMode
+    void ResizeForRoute(); // client area by CtrlMode
 
     // ---- params/block.cpp -----------------------------------------------------------------
     void BuildParamBlock();
-    void ShowDirection(uint8_t flagByte);  // decode into FlagByte/FlagBits, select opt_dir
+    void ShowDirection(uint8_t flagByte); // decode into FlagByte/FlagBits, select opt_dir
 
     // ---- params/performance.cpp -----------------------------------------------------------
     void SetDampParam();
@@ -235,7 +235,7 @@ public:
     void HScroll_id_Scroll();
 
     // ---- window/moves.cpp -----------------------------------------------------------------
-    void SendTestMove(int position);  // by ID or not, as "Servo ID Move" says
+    void SendTestMove(int position); // by ID or not, as "Servo ID Move" says
     void cmd_move_10_Click();
     void cmd_move_55_Click();
     void cmd_move_100_Click();
@@ -266,7 +266,7 @@ public:
     QPointer<frmTip> cableWindow;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;  // Form_Unload
+    void closeEvent(QCloseEvent* event) override; // Form_Unload
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -73,9 +73,13 @@ constexpr int ControllerLink = 101;
 } // namespace reply
 
 // A connect accepts versions 101..114; programming and the factory reset need 110 or more.
-constexpr bool VersionConnects(int version) { return version > 100 && version < 115; }
+constexpr bool VersionConnects(int version) {
+    return version > 100 && version < 115;
+}
 constexpr int kMinProgrammableVersion = 110;
 // A port-probe answer within 110..115 keeps the link.
-constexpr bool PortProbeAccepts(int version) { return version >= 110 && version <= 115; }
+constexpr bool PortProbeAccepts(int version) {
+    return version >= 110 && version <= 115;
+}
 
 } // namespace verrano

@@ -24,8 +24,8 @@ std::string FormatParamFile(const ParamBytes& block);
 struct ParamFileParse {
     enum class Error { None, BadField, TooManyFields };
     Error error = Error::None;
-    int badField = -1;            // index of the first field that could not be taken
-    std::vector<uint8_t> values;  // the fields taken, at most 19
+    int badField = -1;           // index of the first field that could not be taken
+    std::vector<uint8_t> values; // the fields taken, at most 19
 };
 
 // A field must be a whole decimal number 0..255 (no fraction, no sign other than none).

@@ -8,8 +8,8 @@ namespace verrano {
 
 namespace CAL {
 extern double Pi;
-void InitAngleConstants();  // Pi = 4 * atan(1)
-double CosDeg(double deg);  // cos(deg / 180 * Pi)
+void InitAngleConstants(); // Pi = 4 * atan(1)
+double CosDeg(double deg); // cos(deg / 180 * Pi)
 double SinDeg(double deg);
 double DegToRad(double deg);
 } // namespace CAL
@@ -27,9 +27,9 @@ constexpr int kDialRadius = 1000;
 int LimitTravel(int limitValue);
 
 // Needle angles in whole degrees (as doubles), halves to even.
-double LeftLimitAngle(int limitValue);    // round(270 - p / 10)
-double RightLimitAngle(int limitValue);   // round(270 + p / 10)
-double ZeroAngle(int zeroValue);          // round(270 + v / 20)
-double TestAngle(int position);           // 180 - round((2400 - s) / 10 + 180)
+double LeftLimitAngle(int limitValue);  // round(270 - p / 10)
+double RightLimitAngle(int limitValue); // round(270 + p / 10)
+double ZeroAngle(int zeroValue);        // round(270 + v / 20)
+double TestAngle(int position);         // 180 - round((2400 - s) / 10 + 180)
 
 } // namespace verrano

@@ -8,6 +8,8 @@
 namespace verrano {
 
 // Assumes the default rounding mode, which nothing in the program changes.
-inline double RoundHalfEven(double value) { return std::nearbyint(value); }
+inline double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 } // namespace verrano

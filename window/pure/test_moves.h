@@ -11,11 +11,12 @@ namespace verrano {
 std::optional<double> ParseNumeric(std::string_view text);
 
 struct RepeatTargets {
-    int left;   // 1500 - 10 * a0
-    int right;  // 1500 + 10 * a1
+    int left;  // 1500 - 10 * a0
+    int right; // 1500 + 10 * a1
 };
 
 // Both texts numeric and, rounded half to even, within -90..90 degrees: the two targets.
-std::optional<RepeatTargets> RepeatTargetsFor(std::string_view leftText, std::string_view rightText);
+std::optional<RepeatTargets> RepeatTargetsFor(std::string_view leftText,
+                                              std::string_view rightText);
 
 } // namespace verrano
