@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "link/pure/packets.h"
+#include "params/pure/param_block.h"
 #include "ui_frm_Set.h"
 #include "window/frm_Set.h"
 #include "window/pure/dial_geometry.h"
@@ -13,10 +14,10 @@ namespace verrano {
 namespace {
 
 // Sub-addresses of the live write: 0x80 plus the servo memory address of the same parameter.
-constexpr uint8_t kZeroHighAddress = 0x87;
-constexpr uint8_t kZeroLowAddress = 0x88;
-constexpr uint8_t kLeftLimitAddress = 0x93;
-constexpr uint8_t kRightLimitAddress = 0x94;
+constexpr uint8_t kZeroHighAddress = addr::LiveFlag | addr::ZeroHigh;
+constexpr uint8_t kZeroLowAddress = addr::LiveFlag | addr::ZeroLow;
+constexpr uint8_t kLeftLimitAddress = addr::LiveFlag | addr::LimitLeft;
+constexpr uint8_t kRightLimitAddress = addr::LiveFlag | addr::LimitRight;
 
 // While the thumb is dragged value() still holds the old value; the position is what the user
 // sees, and the two are equal otherwise.
