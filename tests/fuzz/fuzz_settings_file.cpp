@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const SettingsParse r = ParseSystemSettings(text);
     const SystemSettings& s = r.settings;
     if (s.portIndex < -1 || s.portIndex > 15) std::abort();
-    if (s.ctrlMode < 0 || s.ctrlMode > 1) std::abort();
+    if (s.ctrlMode < 0 || s.ctrlMode > 255) std::abort();
     if (s.ctrlServoPort < 0 || s.ctrlServoPort > 23) std::abort();
     if (s.motorType < 0 || s.motorType > 255) std::abort();
     if (int{s.timeHigh} + int{s.timeMid} + int{s.timeLow} != 1) std::abort();

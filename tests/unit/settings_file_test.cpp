@@ -80,9 +80,20 @@ TEST(SettingsFile, KeepsUnknownModelCodes) {
     EXPECT_TRUE(r.replacedLines.empty());
 }
 
+TEST(SettingsFile, KeepsEveryRouteByte) {
+    // The route line is a byte: 0 is the direct route, anything else the controller.
+    for (const char* route : {"1", "2", "128", "255"}) {
+        const std::string text = std::string("\"0\"\r\n\"False\"\r\n\"True\"\r\n\"False\"\r\n\"") +
+                                 route + "\"\r\n\"0\"\r\n\"0\"\r\n";
+        const SettingsParse r = ParseSystemSettings(text);
+        EXPECT_EQ(r.settings.ctrlMode, std::stoi(route)) << route;
+        EXPECT_TRUE(r.replacedLines.empty()) << route;
+    }
+}
+
 TEST(SettingsFile, ReplacesValuesItCannotTake) {
     const SettingsParse r = ParseSystemSettings(
-        "\"16\"\r\n\"maybe\"\r\n\"\"\r\n\"yes\"\r\n\"2\"\r\n\"24\"\r\n\"256\"\r\n");
+        "\"16\"\r\n\"maybe\"\r\n\"\"\r\n\"yes\"\r\n\"256\"\r\n\"24\"\r\n\"256\"\r\n");
     EXPECT_EQ(r.replacedLines, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
     ExpectSame(r.settings, DefaultSystemSettings());
     EXPECT_FALSE(r.timingFallback); // line 3 fell back to its default "True"

@@ -128,6 +128,22 @@ TEST_F(StartupTest, SavedControllerRouteOpensTheTallerWindowWithItsPort) {
     EXPECT_LT(w->height(), controllerHeight);
 }
 
+TEST_F(StartupTest, AnyRouteByteButZeroOpensTheControllerRoute) {
+    for (const char* route : {"2", "255"}) {
+        w.reset();
+        StartWindow(SettingsFile({"0", "False", "True", "False", route, "5", "0"}));
+        EXPECT_EQ(w->CtrlMode, 1) << route;
+        EXPECT_TRUE(w->ui->Brevak_Control->isChecked()) << route;
+        EXPECT_EQ(w->ui->Control_Option->title(), "Brevak") << route;
+        EXPECT_TRUE(w->opt_servo[5]->isChecked()) << route;
+        // The next write records the route in force.
+        w->cmd_exit_Click();
+        EXPECT_EQ(ReadFile("zosys.dat"),
+                  SettingsFile({"0", "False", "True", "False", "1", "5", "0"}))
+            << route;
+    }
+}
+
 TEST_F(StartupTest, SavedModelIsChosenAndUnknownModelFallsBackToTavrik) {
     StartWindow(SettingsFile({"0", "False", "False", "True", "0", "0", "3"}));
     EXPECT_EQ(w->MotorType, 3);

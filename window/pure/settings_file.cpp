@@ -91,7 +91,8 @@ SettingsParse ParseSystemSettings(std::string_view text) {
     s.portIndex = number(1, -1, 15, defaults.portIndex);
     std::array<bool, 3> timing{truth(2, defaults.timeHigh), truth(3, defaults.timeMid),
                                truth(4, defaults.timeLow)};
-    s.ctrlMode = number(5, 0, 1, defaults.ctrlMode);
+    // Any route byte but 0 means the controller route; the handler then records it as 1.
+    s.ctrlMode = number(5, 0, 255, defaults.ctrlMode);
     s.ctrlServoPort = number(6, 0, 23, defaults.ctrlServoPort);
     s.motorType = number(7, 0, 255, defaults.motorType);
 

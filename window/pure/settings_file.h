@@ -15,7 +15,7 @@ struct SystemSettings {
     bool timeHigh = false;
     bool timeMid = true;
     bool timeLow = false;
-    int ctrlMode = 0;      // 0 direct, 1 controller
+    int ctrlMode = 0;      // 0 direct, 1..255 controller
     int ctrlServoPort = 0; // 0..23
     int motorType = 0;     // 0..255; only 0..3 name a model
 };
