@@ -1,8 +1,9 @@
 // The input guard: an application event filter that refuses clicks and keys while a command
-// waits for the serial line, except on the widgets and actions let through.
+// waits for the serial line, except on the widgets and actions let through and in a modal box.
 #include "platform/input_guard.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -102,6 +103,12 @@ bool InputGuard::allowed(QObject* watched, QEvent* event) const {
     auto* w = static_cast<QWidget*>(watched);
     for (const QPointer<QWidget>& p : widgets_)
         if (p && (p == w || p->isAncestorOf(w))) return true;
+
+    // A box or dialog that a handler raised inside the wait must be answerable, or the wait it
+    // sits in can never go on; its popups (a drop-down list) count as part of it.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        for (QWidget* p = w; p; p = p->parentWidget())
+            if (p == modal) return true;
 
     const QEvent::Type type = event->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;

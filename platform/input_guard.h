@@ -1,6 +1,6 @@
 // Keeps the user from starting a second command while one waits for the serial line: clicks
-// and keys are refused everywhere except on the widgets and actions let through; pointer
-// movement, paint and close events pass.
+// and keys are refused everywhere except on the widgets and actions let through and in the active
+// modal box or dialog; pointer movement, paint and close events pass.
 #pragma once
 
 #include <QObject>

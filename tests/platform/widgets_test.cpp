@@ -260,6 +260,52 @@ TEST(InputGuardTest, InAMenuOnlyTheAllowedItemIsTaken) {
     qApp->removeEventFilter(&guard);
 }
 
+TEST(InputGuardTest, ABoxRaisedInsideTheWaitTakesKeysAndClicks) {
+    QWidget window;
+    auto* busy = new QPushButton(QStringLiteral("Servo Read"), &window);
+    window.show();
+    int busyClicks = 0;
+    QObject::connect(busy, &QPushButton::clicked, [&] { ++busyClicks; });
+    InputGuard guard;
+    qApp->installEventFilter(&guard);
+    guard.enter();
+    SetMsgBoxAnswerer(nullptr);
+
+    // Each box is answered the way a user would; one the guard kept the answer from is closed
+    // after a while so the test can go on and fail.
+    bool rescued = false;
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            rescued = true;
+            box->done(QMessageBox::Cancel);
+        }
+    });
+    const auto rescueAfter = [&](int ms) { rescue.start(ms); };
+    AnswerNextBox([&](QMessageBox* box) {
+        Click(busy); // the window behind the box stays out of reach
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    rescueAfter(1500);
+    EXPECT_EQ(MsgBox(&window, QStringLiteral("Program?"), MsgButtons::YesNo), MsgResult::Yes);
+    EXPECT_FALSE(rescued) << "the key never reached the box";
+
+    AnswerNextBox([&](QMessageBox* box) {
+        QPushButton* no = qobject_cast<QPushButton*>(box->button(QMessageBox::No));
+        Click(no, no->rect().center());
+    });
+    rescued = false;
+    rescueAfter(1500);
+    EXPECT_EQ(MsgBox(&window, QStringLiteral("Reset?"), MsgButtons::YesNo), MsgResult::No);
+    EXPECT_FALSE(rescued) << "the click never reached the box";
+    EXPECT_EQ(busyClicks, 0);
+
+    guard.leave();
+    qApp->removeEventFilter(&guard);
+}
+
 int PdfPages(const QByteArray& pdf) {
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
     return static_cast<int>(QString::fromLatin1(pdf).count(page));

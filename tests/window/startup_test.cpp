@@ -1,9 +1,12 @@
 // Start-up of the settings window from no settings file and from saved ones, and the one exit
 // procedure behind the Exit button, the Exit menu item and the close box.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -29,6 +32,16 @@ QByteArray SettingsFile(const QStringList& values) {
     for (const QString& v : values)
         out += "\"" + v.toLatin1() + "\"\r\n";
     return out;
+}
+
+void Click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
 }
 
 class StartupTest : public WindowTest {
@@ -342,6 +355,51 @@ TEST_F(StartupTest, ExitDuringAWaitEndsTheOperationThere) {
     EXPECT_EQ(seen[0][1], 0xE1); // the first read, never answered
     EXPECT_EQ(seen[1], kClose);
     EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+}
+
+TEST_F(StartupTest, ABoxRaisedByExitInsideAWaitIsAnsweredByItsButton) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    // The exit's settings write fails, so the exit shows a box in the middle of the read's wait.
+    ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("zosys.dat"));
+    SetMsgBoxAnswerer(nullptr);
+    servo->setFault(vs::Fault::Silent);
+    int readClicks = 0;
+    QObject::connect(w->ui->cmd_Servo_Read, &QPushButton::clicked, [&] { ++readClicks; });
+
+    QString shown;
+    bool rescued = false;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        answer.stop();
+        shown = box->text();
+        Click(w->ui->cmd_Servo_Read); // behind the box the window still refuses
+        Click(box->button(QMessageBox::Ok));
+    });
+    answer.start();
+    // A box that the click could not reach is closed after a while, so the test ends.
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            rescued = true;
+            box->done(QMessageBox::Ok);
+        }
+    });
+    rescue.start(2000);
+    QTimer::singleShot(100, w.get(), [this] { Click(w->ui->cmd_exit); });
+
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(shown, "zosys.dat save error!");
+    EXPECT_FALSE(rescued) << "the box's OK button never took the click";
+    EXPECT_EQ(readClicks, 0);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
 }
 
 } // namespace
