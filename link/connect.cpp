@@ -44,6 +44,11 @@ void frm_Set::cmd_connect_Click() {
             return;
         }
         Comm.setInBufferCount(0);
+        bConnecting = true;
+        struct ConnectingFlag {
+            bool& flag;
+            ~ConnectingFlag() { flag = false; }
+        } connecting{bConnecting};
 
         RxMode = reply::Version;
         Timer2.setInterval(100);
@@ -63,13 +68,15 @@ void frm_Set::cmd_connect_Click() {
         WaitReply();
         if (bUnloading) return;
 
-        // The port can be lost while the probes wait; that is a failed connect too.
+        // A port lost while the probes waited fails the connect like a servo that didn't answer.
         if (!Comm.portOpen() || !VersionConnects(RxBuf[0])) {
             if (Comm.portOpen()) Comm.setPortOpen(false);
             SetStatusText(QStringLiteral("Connect error"));
             MsgBox(this, QStringLiteral("NotConnect"), MsgButtons::Ok);
             return;
         }
+        // From here on the link stands: losing the port is losing the link.
+        bConnecting = false;
 
         ui->cmd_connect->setText(QStringLiteral("NotConnect"));
         if (opt_time[0]->isChecked())
@@ -85,7 +92,8 @@ void frm_Set::cmd_connect_Click() {
         if (direct) SendMove(kPositionCentre);
         bParamsRead = false;
         WaitReply();
-        if (bUnloading) return;
+        // A link lost in this last wait has been closed and recorded by the lost-port handler.
+        if (bUnloading || !Comm.portOpen()) return;
     }
 
     // Common tail of a successful connect and of every disconnect. A settings file that can't

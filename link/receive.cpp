@@ -56,9 +56,12 @@ void frm_Set::Comm_OnComm() {
 }
 
 void frm_Set::Comm_PortLost() {
+    if (Comm.portOpen()) Comm.setPortOpen(false);
+    // A connect still in progress had no link to lose; it fails by itself, once, and a failed
+    // connect records nothing.
+    if (bConnecting) return;
     // The adapter went away under an open link: close the link as a disconnect does, without
     // sending, and tell the user the link is gone.
-    if (Comm.portOpen()) Comm.setPortOpen(false);
     ui->cmd_connect->setText(QStringLiteral("Connect"));
     bCtrlServoLinked = false;
     ui->cmd_Servo_Save->setEnabled(false);

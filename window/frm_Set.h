@@ -162,6 +162,8 @@ public:
     // ---- link/connect.cpp -----------------------------------------------------------------
     void cmd_connect_Click();
     void ControllerHandshake();
+    // From opening the port until the version decides: a port lost meanwhile fails the connect.
+    bool bConnecting = false;
 
     // ---- link/route.cpp -------------------------------------------------------------------
     void PC_Control_Click();

@@ -438,6 +438,36 @@ TEST_F(LinkTest, UnplugWhileConnectedClosesTheLink) {
     EXPECT_TRUE(QFile::exists(dir.filePath("zosys.dat")));
 }
 
+TEST_F(LinkTest, PortLostDuringAConnectFailsItOnceAndRecordsNothing) {
+    // Direct: the adapter goes with the first probe. Controller: after the wake-up's answer.
+    for (const bool controller : {false, true}) {
+        SCOPED_TRACE(controller ? "controller" : "direct");
+        w.reset();
+        boxes.clear();
+        servo = std::make_unique<vs::VirtualServo>();
+        ASSERT_TRUE(servo->start());
+        qputenv("VERRANO_COM1", servo->devicePath().toLocal8Bit());
+        StartWindow();
+        ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+        if (controller) {
+            servo->controllerServos()[0].version = 110;
+            w->Brevak_Control_Click();
+        }
+        servo->setFault(vs::Fault::Vanish, controller ? 1 : 0);
+        w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.errorString().contains("lost")) << "the loss came after the connect";
+        EXPECT_FALSE(w->Comm.portOpen());
+        EXPECT_EQ(w->StatusText(), "Connect error");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "NotConnect");
+        EXPECT_EQ(w->ui->cmd_connect->text(), "Connect");
+        EXPECT_FALSE(w->ui->cmd_Servo_Read->isEnabled());
+        Pump(100);
+        EXPECT_FALSE(QFile::exists(dir.filePath("zosys.dat"))) << "a failed connect wrote it";
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+}
+
 TEST_F(LinkTest, TimingClassSetsThePacingPeriod) {
     StartWindow();
     w->opt_time_Click(0);
