@@ -53,6 +53,21 @@ TEST_F(ParamsReset, DirectPacketsThroughTheController) {
     EXPECT_EQ(servo->controllerServos()[0].memory, vs::VirtualServo::FactoryImage(3));
 }
 
+TEST_F(ParamsReset, ThroughTheControllerAnyAnswerToTheReadBackWillDo) {
+    StartController();
+    // This controller hands a forwarded read back with a byte of its own, not the servo's.
+    QObject::connect(servo.get(), &vs::VirtualServo::packetReceived, w.get(), [this](int i) {
+        const Bytes& p = servo->received()[static_cast<std::size_t>(i)].bytes;
+        if (p.size() == 7 && p[1] == 0xE2 && p[2] == 0x2C)
+            servo->controllerServos()[0].memory[0x2C] = 0x5A;
+    });
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset OK!");
+    EXPECT_EQ(Seen(), Expected(0));
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
 TEST_F(ParamsReset, Refusals) {
     StartWindow();
     w->RxBuf[0] = 110;
