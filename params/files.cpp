@@ -46,9 +46,12 @@ void frm_Set::save_Click() {
     }
     const QString title = QFileInfo(path).fileName();
 
-    // Written beside the old file and swapped in whole, so a failed save leaves it intact.
+    // Written beside the old file and swapped in whole, so a failed save leaves it intact. A
+    // folder that takes no new files can still hold one the user may replace: that file is then
+    // written in place.
     const std::string text = FormatParamFile(ParamBlock);
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     const bool saved = file.open(QIODevice::WriteOnly) &&
                        file.write(text.data(), static_cast<qint64>(text.size())) ==
                            static_cast<qint64>(text.size()) &&

@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "params/pure/param_file.h"
 
 #include "params_support.h"
 
@@ -184,6 +189,45 @@ TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "File Save error!");
     EXPECT_EQ(ReadFile("taken.qel/inside"), "keep");
+}
+
+TEST_F(ParamsFiles, AFileInAFolderThatTakesNoNewFilesIsReplacedInPlace) {
+    StartWindow();
+    w->ParamBlock = kTavrik;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+    WriteFile("locked/set.qel", "\"1\"\r\n");
+    const QByteArray folder = QFile::encodeName(dir.filePath("locked"));
+    const QByteArray file = QFile::encodeName(dir.filePath("locked/set.qel"));
+    const QByteArray top = QFile::encodeName(dir.path());
+    nextPath = dir.filePath("locked/set.qel");
+
+    // The save runs in a child process as a user whom the folder's permissions bind (root
+    // writes anywhere); the child says by its exit code how the save went.
+    EXPECT_EXIT(
+        {
+            int code = 0;
+            if (::geteuid() == 0) {
+                const uid_t nobody = 65534;
+                if (::chown(folder.constData(), nobody, nobody) != 0 ||
+                    ::chown(file.constData(), nobody, nobody) != 0 ||
+                    ::chmod(top.constData(), 0711) != 0 || ::setgid(nobody) != 0 ||
+                    ::setuid(nobody) != 0)
+                    code = 3;
+            }
+            if (code == 0 && ::chmod(folder.constData(), 0555) != 0) code = 3;
+            QFile probe(QString::fromLocal8Bit(folder) + QStringLiteral("/probe"));
+            if (code == 0 && probe.open(QIODevice::WriteOnly)) code = 2; // the folder took it
+            if (code == 0) {
+                w->save_Click();
+                if (!boxes.empty() || w->StatusText() != "set.qel - Save OK") code = 1;
+            }
+            ::_exit(code);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::chmod(folder.constData(), 0755);
+    const std::string text = FormatParamFile(kTavrik);
+    EXPECT_EQ(ReadFile("locked/set.qel"), QByteArray(text.data(), static_cast<int>(text.size())));
+    EXPECT_TRUE(QDir(dir.filePath("locked")).entryList(QDir::Files) == QStringList{"set.qel"});
 }
 
 TEST_F(ParamsFiles, LoadSendsLiveWritesOnTheLink) {
