@@ -25,7 +25,8 @@ constexpr int kIdAddress = 41;
 // The framing each device is built for; at any other the servo can't make out a packet (the
 // cable still echoes it) and the controller hears noise. Both run eight data bits without
 // parity, which a pseudo-terminal can't show: it forces that on every setting the program makes,
-// so the serial control's own tests check that the program asks for it.
+// so the serial control's tests and the connect tests check through the port's own framing that
+// the program asks for it.
 constexpr LineSettings kDirectLine{19200, 2};
 constexpr LineSettings kControllerLine{9600, 2};
 
@@ -254,11 +255,10 @@ void VirtualServo::onReadable() {
         failed = true;
         break;
     }
-    // A closing reported by now came before these bytes were written, or after the program had
-    // written them and let go of the port; either way they belong to the port's latest opening.
-    // (Only bytes written before a closing and still unread after the next opening are taken
-    // for the new session, and a program that closes and reopens in between doesn't wait for
-    // their answers anyway.)
+    // Closings reported by now are taken before these bytes: a closing that came before the
+    // program wrote them must not end the session they belong to. (Bytes written just before a
+    // closing and still unread after the next opening so count for the new session; a program
+    // that closes the port under its own packets waits for no answer to them.)
     onClosed();
     if (!bytes.empty()) handleBytes(bytes.data(), bytes.size());
     if (failed && notifier_) notifier_->setEnabled(false);
