@@ -102,6 +102,10 @@ bool SerialControl::setSettings(const QString& settings) {
     return true;
 }
 
+SerialControl::Framing SerialControl::framing() const {
+    return {port_->baudRate(), port_->parity(), port_->dataBits(), port_->stopBits()};
+}
+
 bool SerialControl::portOpen() const {
     return port_->isOpen();
 }

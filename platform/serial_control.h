@@ -25,6 +25,17 @@ public:
     bool setSettings(const QString& settings);
     QString settings() const { return settings_; }
 
+    // The framing the serial port itself was last set to: that of the open port, or of the last
+    // opening.
+    struct Framing {
+        qint32 baud;
+        QSerialPort::Parity parity;
+        QSerialPort::DataBits dataBits;
+        QSerialPort::StopBits stopBits;
+        bool operator==(const Framing&) const = default;
+    };
+    Framing framing() const;
+
     void setRThreshold(int bytes) { rThreshold_ = bytes; }
     int rThreshold() const { return rThreshold_; }
 

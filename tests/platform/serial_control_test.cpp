@@ -39,6 +39,13 @@ public:
     bool ok() const { return master_ >= 0 && slave_ >= 0 && !path_.isEmpty(); }
     QString path() const { return path_; }
 
+    // The line as the far end sees it: the speed and whether two stop bits are set.
+    std::pair<speed_t, bool> line() const {
+        termios tio{};
+        tcgetattr(slave_, &tio);
+        return {cfgetospeed(&tio), (tio.c_cflag & CSTOPB) != 0};
+    }
+
     void write(const QByteArray& bytes) {
         ASSERT_EQ(::write(master_, bytes.constData(), bytes.size()), bytes.size());
     }
@@ -213,6 +220,40 @@ TEST_F(SerialControlTest, SettingsTextIsCheckedWhole) {
     for (const char* good : {"9600,N,8,2", "9600,e,7,1", "115200,O,5,1.5", "300,M,6,1",
                              "1200,S,8,2", " 19200 , N , 8 , 2 "})
         EXPECT_TRUE(comm.setSettings(QString::fromLatin1(good))) << good;
+}
+
+TEST_F(SerialControlTest, SettingsTextFramesThePort) {
+    using F = SerialControl::Framing;
+    using P = QSerialPort;
+    // A pseudo-terminal carries eight data bits without parity whatever it is told, so the
+    // far end sees only the speed and the stop bits; the port's own framing shows the rest.
+    const struct {
+        const char* text;
+        F framing;
+        speed_t speed;
+        bool twoStop;
+    } cases[] = {
+        {"19200,N,8,2", {19200, P::NoParity, P::Data8, P::TwoStop}, B19200, true},
+        {"9600,N,8,2", {9600, P::NoParity, P::Data8, P::TwoStop}, B9600, true},
+        {"19200,N,8,1", {19200, P::NoParity, P::Data8, P::OneStop}, B19200, false},
+        {"4800,e,7,1", {4800, P::EvenParity, P::Data7, P::OneStop}, B4800, false},
+        {"2400,O,6,2", {2400, P::OddParity, P::Data6, P::TwoStop}, B2400, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ASSERT_TRUE(comm.setSettings(QString::fromLatin1(c.text)));
+        ASSERT_TRUE(comm.setPortOpen(true)) << comm.errorString().toStdString();
+        EXPECT_TRUE(comm.framing() == c.framing);
+        EXPECT_EQ(pty.line(), std::make_pair(c.speed, c.twoStop));
+        comm.setPortOpen(false);
+    }
+
+    // An open port takes new settings at once.
+    ASSERT_TRUE(comm.setSettings(QStringLiteral("19200,N,8,1")));
+    ASSERT_TRUE(comm.setPortOpen(true));
+    ASSERT_TRUE(comm.setSettings(QStringLiteral("9600,N,8,2")));
+    EXPECT_TRUE(comm.framing() == (F{9600, P::NoParity, P::Data8, P::TwoStop}));
+    EXPECT_EQ(pty.line(), std::make_pair(speed_t{B9600}, true));
 }
 
 TEST_F(SerialControlTest, PortNumbersMapToDevices) {

@@ -59,7 +59,14 @@ TEST_F(LinkTest, DirectConnectToVersion110SendsTwoProbesAndCentres) {
     EXPECT_EQ(w->RxMode, 100);
     EXPECT_EQ(w->RepeatTick, 40);
     EXPECT_EQ(w->Timer1.interval(), 40);
-    EXPECT_EQ(servo->received().front().baud, 19200);
+    // The line: the servo sees the speed and the stop bits; the rest only the port can tell.
+    for (const auto& p : servo->received()) {
+        EXPECT_EQ(p.baud, 19200);
+        EXPECT_EQ(p.stopBits, 2);
+    }
+    EXPECT_TRUE(w->Comm.framing() ==
+                (SerialControl::Framing{19200, QSerialPort::NoParity, QSerialPort::Data8,
+                                        QSerialPort::TwoStop}));
     EXPECT_EQ(ReadFile("zosys.dat"), QByteArray("\"0\"\r\n\"False\"\r\n\"True\"\r\n\"False\"\r\n"
                                                 "\"0\"\r\n\"0\"\r\n\"0\"\r\n"));
 }
@@ -153,7 +160,13 @@ TEST_F(LinkTest, ControllerHandshakeAndVersionPolls) {
     EXPECT_EQ(seen[1], (Bytes{0xD0, 0, 0, 3}));
     EXPECT_EQ(seen[2], (Bytes{0xF7, 0, 0, 3}));
     EXPECT_EQ(seen.size(), 3u); // 110 at the first poll ends the polling
-    EXPECT_EQ(servo->received().front().baud, 9600);
+    for (const auto& p : servo->received()) {
+        EXPECT_EQ(p.baud, 9600);
+        EXPECT_EQ(p.stopBits, 2);
+    }
+    EXPECT_TRUE(w->Comm.framing() ==
+                (SerialControl::Framing{9600, QSerialPort::NoParity, QSerialPort::Data8,
+                                        QSerialPort::TwoStop}));
     EXPECT_EQ(w->StatusText(), "Connect OK! - QEL Servo Motor Ver- 110");
     w->cmd_connect_Click();
 

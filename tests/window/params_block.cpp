@@ -17,21 +17,13 @@ TEST_F(ParamsBlock, ReproducesTheBlockAsRead) {
     StartDirect();
     w->cmd_Servo_Read_Click();
     ASSERT_EQ(w->StatusText(), " Servo Read OK!");
-    const ParamBytes read = w->ParamRef;
-    const ParamBytes expected{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
-                              207, 50, 4,   200, 100, 10, 2,   160, 60};
-    ASSERT_EQ(read, expected);
+    ASSERT_EQ(w->ParamRef, kServoBlock);
     w->ParamBlock.fill(0xAA);
-    w->ParamBlock[11] = 50; // sets 2 and 3 go out as the block holds them
-    w->ParamBlock[12] = 4;
-    w->ParamBlock[13] = 200;
-    w->ParamBlock[14] = 100;
-    w->ParamBlock[15] = 10;
-    w->ParamBlock[16] = 2;
-    w->ParamBlock[17] = 160;
-    w->ParamBlock[18] = 60;
+    // Sets 2 and 3 go out as the block holds them; everything else comes from the window.
+    for (std::size_t i = 11; i < kServoBlock.size(); ++i)
+        w->ParamBlock[i] = kServoBlock[i];
     w->BuildParamBlock();
-    EXPECT_EQ(w->ParamBlock, read);
+    EXPECT_EQ(w->ParamBlock, kServoBlock);
 }
 
 TEST_F(ParamsBlock, EncodesTrimFlagsAndIdFromTheWindow) {

@@ -14,9 +14,6 @@
 namespace verrano::test {
 namespace {
 
-const ParamBytes kTavrik{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
-                         207, 50, 4,   200, 100, 10, 2,   160, 60};
-
 QByteArray Lines(const std::vector<QByteArray>& fields) {
     QByteArray out;
     for (const auto& f : fields)
@@ -65,19 +62,24 @@ protected:
 
 TEST_F(ParamsFiles, RoundTrip) {
     StartWindow();
-    w->ParamBlock = kTavrik;
+    w->ParamBlock = kServoBlock;
     nextPath = dir.filePath("a.qel");
     w->save_Click();
     EXPECT_EQ(w->StatusText(), "a.qel - Save OK");
-    EXPECT_EQ(ReadFile("a.qel"), Lines({"0", "0", "180", "180", "30", "3", "180", "80", "41", "0",
-                                        "207", "50", "4", "200", "100", "10", "2", "160", "60"}));
+    // One line a byte, in block order.
+    EXPECT_EQ(ReadFile("a.qel"),
+              Lines({"255", "228", "175", "215", "50", "4", "160", "60", "41", "9", "197", "30",
+                     "3", "200", "100", "10", "2", "180", "80"}));
     EXPECT_TRUE(dialogs.back());
 
     w->ParamBlock.fill(1);
     w->open_Click();
     EXPECT_FALSE(dialogs.back());
     EXPECT_EQ(w->StatusText(), "a.qel - Load OK!");
-    EXPECT_EQ(w->ParamBlock, kTavrik);
+    EXPECT_EQ(w->ParamBlock, kServoBlock);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_zero")->value(), -28);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_max")->value(), 215);
     EXPECT_TRUE(boxes.empty());
 
     // Without an extension the name gets one, and the status names the file written.
@@ -110,13 +112,14 @@ TEST_F(ParamsFiles, FormsThatLoad) {
     EXPECT_EQ(w->ParamBlock[8], 40) << "bits 1..7 of the file's flags reach the block";
 
     // A short file replaces its entries and keeps the rest; -200 shows.
-    w->ParamBlock = kTavrik;
-    Load("d.qel", Lines({"255", "56", "175"}));
+    w->ParamBlock = kServoBlock;
+    Load("d.qel", Lines({"255", "56", "171"}));
     EXPECT_EQ(w->StatusText(), "d.qel - Load OK!");
     EXPECT_EQ(Find<QScrollBar>("HScroll_zero")->value(), -200);
-    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
-    EXPECT_EQ(w->ParamBlock[3], 180);
-    EXPECT_EQ(w->ParamBlock[18], 60);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 171);
+    EXPECT_EQ(w->ParamBlock[2], 171);
+    EXPECT_EQ(w->ParamBlock[3], 215);
+    EXPECT_EQ(w->ParamBlock[18], 80);
 
     // An empty file loads nothing and shows the block again.
     const ParamBytes before = w->ParamBlock;
@@ -128,7 +131,7 @@ TEST_F(ParamsFiles, FormsThatLoad) {
 
 TEST_F(ParamsFiles, BadFilesChangeNothing) {
     StartWindow();
-    w->ParamBlock = kTavrik;
+    w->ParamBlock = kServoBlock;
     w->ShowLoadedParams();
     w->SetStatusText("before");
 
@@ -171,7 +174,7 @@ TEST_F(ParamsFiles, BadFilesChangeNothing) {
 
 TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
     StartWindow();
-    w->ParamBlock = kTavrik;
+    w->ParamBlock = kServoBlock;
     w->SetStatusText("before");
     nextPath = dir.filePath("nowhere/x.qel");
     w->save_Click();
@@ -193,7 +196,7 @@ TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
 
 TEST_F(ParamsFiles, AFileInAFolderThatTakesNoNewFilesIsReplacedInPlace) {
     StartWindow();
-    w->ParamBlock = kTavrik;
+    w->ParamBlock = kServoBlock;
     ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
     WriteFile("locked/set.qel", "\"1\"\r\n");
     const QByteArray folder = QFile::encodeName(dir.filePath("locked"));
@@ -225,22 +228,21 @@ TEST_F(ParamsFiles, AFileInAFolderThatTakesNoNewFilesIsReplacedInPlace) {
         },
         ::testing::ExitedWithCode(0), "");
     ::chmod(folder.constData(), 0755);
-    const std::string text = FormatParamFile(kTavrik);
+    const std::string text = FormatParamFile(kServoBlock);
     EXPECT_EQ(ReadFile("locked/set.qel"), QByteArray(text.data(), static_cast<int>(text.size())));
     EXPECT_TRUE(QDir(dir.filePath("locked")).entryList(QDir::Files) == QStringList{"set.qel"});
 }
 
 TEST_F(ParamsFiles, LoadSendsLiveWritesOnTheLink) {
     StartDirect();
-    Load("f.qel", Lines({"0", "20", "180", "180", "10", "3", "180", "80", "41"}));
+    Load("f.qel", Lines({"0", "20", "176", "214", "10", "3", "180", "80", "41"}));
     EXPECT_EQ(w->StatusText(), "f.qel - Load OK!");
-    ASSERT_TRUE(PumpUntil([&] { return SeenWith({0xE4}).size() >= 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return SeenWith({0xE4}).size() >= 5; }));
     Pump(30);
-    const auto live = SeenWith({0xE4});
-    ASSERT_EQ(live.size(), 3u);
-    EXPECT_EQ(live[0], Direct(0xE4, 0x87, 0));
-    EXPECT_EQ(live[1], Direct(0xE4, 0x88, 20));
-    EXPECT_EQ(live[2], Direct(0xE4, 0x83, 10));
+    const std::vector<Bytes> live{Direct(0xE4, 0x87, 0), Direct(0xE4, 0x88, 20),
+                                  Direct(0xE4, 0x93, 176), Direct(0xE4, 0x94, 214),
+                                  Direct(0xE4, 0x83, 10)};
+    EXPECT_EQ(SeenWith({0xE4}), live);
 }
 
 TEST_F(ParamsFiles, ControllerRouteWithoutLinkLoadsAtOnce) {

@@ -72,6 +72,28 @@ TEST_F(ParamsOptions, ShowsBytesAsStepsByModel) {
     EXPECT_EQ(w->ParamBlock[6], 99);
 }
 
+TEST_F(ParamsOptions, StandardOnlyWhileEveryRowShowsStepTwo) {
+    StartWindow();
+    // Tavrik's steps "1" and "3" for D-Gain, Dead Zone and P-Gain in turn, the other two rows at
+    // "2": a single row off "2" makes "User", and all three back at "2" make "Standard" again.
+    const uint8_t offTwo[3][2] = {{10, 50}, {2, 4}, {160, 200}};
+    for (int row = 0; row < 3; ++row) {
+        for (int k = 0; k < 2; ++k) {
+            SCOPED_TRACE(testing::Message() << "row " << row << " step " << (k == 0 ? 1 : 3));
+            uint8_t bytes[3] = {30, 3, 180};
+            bytes[row] = offTwo[row][k];
+            SetSet(4, bytes[0], bytes[1], bytes[2], 80);
+            w->ShowParamOptions();
+            QString want = QStringLiteral("222U");
+            want[row] = QLatin1Char(k == 0 ? '1' : '3');
+            EXPECT_EQ(Shown(), want);
+            SetSet(4, 30, 3, 180, 80);
+            w->ShowParamOptions();
+            EXPECT_EQ(Shown(), "222S");
+        }
+    }
+}
+
 TEST_F(ParamsOptions, UnknownModelChangesNothing) {
     StartWindow();
     w->opt_Damp[0]->setChecked(true);

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "params/pure/param_block.h"
 #include "params_support.h"
 
 namespace verrano::test {
@@ -39,17 +38,30 @@ TEST_F(ParamsRead, DirectRequestsInBlockOrder) {
 
     const auto reads = SeenWith({0xE1});
     ASSERT_EQ(reads.size(), 19u);
-    for (int i = 0; i < kBlockSize; ++i)
-        EXPECT_EQ(reads[static_cast<std::size_t>(i)], Direct(0xE1, kBlockAddress[i], 0)) << i;
+    for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+        EXPECT_EQ(reads[i], Direct(0xE1, kWireOrder[i], 0)) << i;
     // The first nineteen packets are the reads themselves, nothing in between.
     const auto seen = Seen();
     ASSERT_GE(seen.size(), 19u);
     EXPECT_EQ(std::vector<Bytes>(seen.begin(), seen.begin() + 19), reads);
 
+    // Each value landed in its own place and shows in its own control.
+    EXPECT_EQ(w->ParamRef, kServoBlock);
+    EXPECT_EQ(w->ParamBlock, kServoBlock);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_zero")->value(), -28);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_max")->value(), 215);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_id")->value(), 9);
+    EXPECT_EQ(Find<QLineEdit>("txt_id")->text(), "9");
+    EXPECT_TRUE(w->opt_dir[0]->isChecked());
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    EXPECT_TRUE(w->opt_Punch[0]->isChecked());
+    EXPECT_TRUE(w->opt_Special[3]->isChecked());
+
     EXPECT_TRUE(w->bParamsRead);
     EXPECT_EQ(w->RxMode, 100);
     EXPECT_EQ(w->PerfLevel, 1);
-    EXPECT_EQ(w->ParamBlock, w->ParamRef);
     EXPECT_TRUE(QFile::exists(QDir::current().filePath("zosys.dat")));
     EXPECT_TRUE(w->Comm.portOpen());
 }
@@ -62,11 +74,11 @@ TEST_F(ParamsRead, ControllerRequestsCarryThePort) {
     ExpectProgress();
     const auto reads = SeenWith({0xF1});
     ASSERT_EQ(reads.size(), 19u);
-    for (int i = 0; i < kBlockSize; ++i)
-        EXPECT_EQ(reads[static_cast<std::size_t>(i)], Ctrl(0xF1, kBlockAddress[i], 0, 0)) << i;
-    const ParamBytes expected{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
-                              207, 50, 4,   200, 100, 10, 2,   160, 60};
-    EXPECT_EQ(w->ParamRef, expected);
+    for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+        EXPECT_EQ(reads[i], Ctrl(0xF1, kWireOrder[i], 0, 0)) << i;
+    EXPECT_EQ(w->ParamRef, kServoBlock);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_max")->value(), 215);
     EXPECT_TRUE(w->bParamsRead);
 }
 
@@ -108,7 +120,7 @@ TEST_F(ParamsRead, LimitOrIdOutOfRangeFails) {
     EXPECT_FALSE(w->Comm.portOpen());
     EXPECT_FALSE(w->bParamsRead);
 
-    servo->direct().memory[0x13] = 180;
+    servo->direct().memory[0x13] = 175;
     servo->direct().memory[0x29] = 128;
     w->cmd_connect_Click();
     ASSERT_TRUE(w->Comm.portOpen());
@@ -144,19 +156,27 @@ TEST_F(ParamsRead, StartedAtSetTwoShowsSetTwoThenSetOne) {
     ASSERT_EQ(w->StatusText(), " Servo Read OK!");
     EXPECT_EQ(w->PerfLevel, 1);
     EXPECT_EQ(Find<QGroupBox>("Frame4")->title(), "Servo Performance");
-    EXPECT_TRUE(w->opt_Special[0]->isChecked());
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    EXPECT_TRUE(w->opt_Punch[0]->isChecked());
+    EXPECT_TRUE(w->opt_Special[3]->isChecked());
 
-    // Set 2 of a factory Tavrik is at step "3": shown first, every group changed and sent its
-    // live write; then set 1 at step "2" changed them all back.
-    ASSERT_TRUE(PumpUntil([&] { return SeenWith({0xE4}).size() >= 8; }));
-    const std::vector<Bytes> oneRound{Direct(0xE4, 0x83, 30), Direct(0xE4, 0x82, 3),
-                                      Direct(0xE4, 0x81, 180), Direct(0xE4, 0x80, 80)};
-    std::vector<Bytes> want = oneRound;
-    want.insert(want.end(), oneRound.begin(), oneRound.end());
-    EXPECT_EQ(SeenWith({0xE4}), want);
-    const ParamBytes expected{0,   0,  180, 180, 30,  3,  180, 80,  41, 0,
-                              207, 50, 4,   200, 100, 10, 2,   160, 60};
-    EXPECT_EQ(w->ParamBlock, expected);
+    // Set 2 ("2", "2", "3") is shown first: only P-Gain changes from the "2" shown before, and its
+    // live write carries set 1's pair. Then set 1 ("3", "3", "1") changes all three groups. (The
+    // trims' own live writes go to 0x87 and up.)
+    const auto optionWrites = [&] {
+        std::vector<Bytes> out;
+        for (const Bytes& p : SeenWith({0xE4}))
+            if (p[2] <= 0x83) out.push_back(p);
+        return out;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return optionWrites().size() >= 6; }));
+    Pump(30);
+    const std::vector<Bytes> want{Direct(0xE4, 0x81, 160), Direct(0xE4, 0x80, 60),
+                                  Direct(0xE4, 0x83, 50),  Direct(0xE4, 0x82, 4),
+                                  Direct(0xE4, 0x81, 160), Direct(0xE4, 0x80, 60)};
+    EXPECT_EQ(optionWrites(), want);
+    EXPECT_EQ(w->ParamBlock, kServoBlock);
 }
 
 TEST_F(ParamsRead, ServoSilentMidwayFails) {

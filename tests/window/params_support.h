@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -31,8 +32,34 @@ inline Bytes Ctrl(uint8_t command, uint8_t d1, uint8_t d2, uint8_t port) {
     return Bytes{command, d1, d2, port};
 }
 
+// The servo addresses of the block in the order they go on the wire, from the servo's memory map:
+// written out here rather than taken from the program's own table, so a mix-up there can't hide.
+inline constexpr std::array<uint8_t, 19> kWireOrder{0x07, 0x08, 0x13, 0x14, 0x03, 0x02, 0x01,
+                                                    0x00, 0x1B, 0x29, 0x2C, 0x22, 0x21, 0x20,
+                                                    0x1F, 0x27, 0x26, 0x25, 0x24};
+
+// The block of the servo the parameter tests talk to, a Tavrik whose nineteen block bytes all
+// differ, so a byte taken from or put at the wrong address shows. The centre trim is -28, the
+// limits 175 and 215, the ID 9; each set holds step values, set 1 "3", "3", "1", set 2 "2", "2",
+// "3", set 3 "1", "1", "2", so the window shows them unchanged. The check byte 197 keeps the
+// memory's checksum.
+inline constexpr ParamBytes kServoBlock{0xFF, 0xE4, 175, 215, 50,  4,  160, 60,  41, 9,
+                                        197,  30,   3,   200, 100, 10, 2,   180, 80};
+
+inline std::array<uint8_t, 46> ServoMemory() {
+    auto memory = vs::VirtualServo::FactoryImage(0);
+    for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+        memory[kWireOrder[i]] = kServoBlock[i];
+    return memory;
+}
+
 class ParamsTest : public WindowTest {
 protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        servo->direct().memory = ServoMemory();
+    }
+
     template <typename T> T* Find(const char* name) {
         T* found = w->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
@@ -57,10 +84,10 @@ protected:
         servo->clearReceived();
     }
 
-    // A window linked through the controller to the servo on port 0 (a factory Tavrik).
+    // A window linked through the controller to the servo on port 0.
     void StartController() {
         vs::ServoState s;
-        s.memory = vs::VirtualServo::FactoryImage(0);
+        s.memory = ServoMemory();
         servo->controllerServos()[0] = s;
         StartWindow();
         w->Brevak_Control_Click();

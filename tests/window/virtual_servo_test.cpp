@@ -42,17 +42,14 @@ void Idle(int ms) {
     WaitFor([] { return false; }, ms);
 }
 
-// The program's end of the line: the slave side opened raw at a given speed.
+// The program's end of the line: the slave side opened raw at a given speed and stop bits (both
+// routes run two).
 class Port {
 public:
-    Port(const QString& path, speed_t speed) {
+    Port(const QString& path, speed_t speed, int stopBits = 2) {
         fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd_ < 0) return;
-        termios tio{};
-        tcgetattr(fd_, &tio);
-        cfmakeraw(&tio);
-        cfsetspeed(&tio, speed);
-        tcsetattr(fd_, TCSANOW, &tio);
+        SetLine(speed, stopBits);
         notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
     }
@@ -61,6 +58,18 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     bool ok() const { return fd_ >= 0; }
+
+    void SetLine(speed_t speed, int stopBits) {
+        termios tio{};
+        tcgetattr(fd_, &tio);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, speed);
+        if (stopBits == 2)
+            tio.c_cflag |= CSTOPB;
+        else
+            tio.c_cflag &= ~CSTOPB;
+        tcsetattr(fd_, TCSANOW, &tio);
+    }
 
     bool Write(const Bytes& bytes) {
         return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -104,6 +113,12 @@ private:
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
+
+// The controller's wake-up and a link step to the servo on the given port, both answered.
+bool Handshake(Port& port, uint8_t servoPort) {
+    return port.Exchange({0xFA, 0xFA, 0xFA, 0xFA}, 2) == Bytes{0x55, 0x00} &&
+           port.Exchange({0xD0, 0, 0, servoPort}, 2) == Bytes{0x00, servoPort};
+}
 
 class VirtualServoTest : public ::testing::Test {
 protected:
@@ -165,7 +180,9 @@ TEST_F(VirtualServoTest, DirectRouteEchoesWithTheServosAnswer) {
     EXPECT_EQ(servo.direct().lastPosition, 1000);
     EXPECT_EQ(servo.direct().moves, 2);
 
-    // A bad checksum is only echoed, and the servo does not act on it; stray bytes are skipped.
+    // A bad checksum is only echoed, and the servo does not act on it. Bytes that start no
+    // packet, a controller packet among them, are no packets to the servo, but the cable hands
+    // every one of them back.
     Bytes bad = Direct(0xE2, 0x13, 7);
     bad[4] ^= 1;
     EXPECT_EQ(port.Exchange(bad, 7), bad);
@@ -173,15 +190,108 @@ TEST_F(VirtualServoTest, DirectRouteEchoesWithTheServosAnswer) {
     Bytes stray{0x12, 0x34};
     const Bytes close = Direct(0xEF, 0, 0);
     stray.insert(stray.end(), close.begin(), close.end());
-    EXPECT_EQ(port.Exchange(stray, 7), (Bytes{0x80, 0xEF, 0, 0, 0x91, 0, 0}));
+    EXPECT_EQ(port.Exchange(stray, 9), (Bytes{0x12, 0x34, 0x80, 0xEF, 0, 0, 0x91, 0, 0}));
+    EXPECT_EQ(port.Exchange({0xF1, 0x13, 0, 3}, 4), (Bytes{0xF1, 0x13, 0, 3}));
+    Idle(30);
+    EXPECT_TRUE(port.in.empty());
 
     ASSERT_EQ(servo.packetCount(), 11);
     EXPECT_EQ(servo.received()[0].bytes, Direct(0xE7, 0, 0));
     EXPECT_TRUE(servo.received()[0].direct);
     EXPECT_EQ(servo.received()[0].baud, 19200);
+    EXPECT_EQ(servo.received()[0].stopBits, 2);
     EXPECT_EQ(servo.received()[10].bytes, close);
     EXPECT_EQ(signalled.size(), 11u);
     EXPECT_EQ(signalled.back(), 10);
+}
+
+TEST_F(VirtualServoTest, AnswersOnlyAtTheRoutesLineSettings) {
+    servo.direct().version = 110;
+    servo.controllerServos()[0].version = 110;
+    Port port(servo.devicePath(), B19200, 1);
+    ASSERT_TRUE(port.ok());
+
+    // The cable echoes whatever the framing; the servo makes out nothing at one stop bit.
+    EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), Direct(0xE7, 0, 0));
+    EXPECT_EQ(port.Exchange(Direct(0xE2, 0x13, 200), 7), Direct(0xE2, 0x13, 200));
+    EXPECT_EQ(servo.direct().memory[0x13], 0);
+    port.SetLine(B19200, 2);
+    EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7)[5], 110);
+
+    // A servo held on the cable is no servo at the controller's speed.
+    servo.setRoute(verrano::vs::Route::Direct);
+    port.SetLine(B9600, 2);
+    EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), Direct(0xE7, 0, 0));
+    servo.setRoute(verrano::vs::Route::Auto);
+
+    // The controller hears nothing at one stop bit, nor at another speed: no answer, and no step
+    // of the handshake is taken.
+    port.SetLine(B9600, 1);
+    EXPECT_TRUE(port.Unanswered({0xFA, 0xFA, 0xFA, 0xFA}));
+    port.SetLine(B38400, 2);
+    EXPECT_TRUE(port.Unanswered({0xFA, 0xFA, 0xFA, 0xFA}));
+    port.SetLine(B9600, 2);
+    EXPECT_TRUE(port.Unanswered({0xD0, 0, 0, 0}));
+    EXPECT_TRUE(Handshake(port, 0));
+    port.SetLine(B9600, 1);
+    EXPECT_TRUE(port.Unanswered({0xF7, 0, 0, 0}));
+    port.SetLine(B9600, 2);
+    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
+
+    // What the port was set to is on record with each packet.
+    ASSERT_EQ(servo.packetCount(), 11);
+    EXPECT_EQ(servo.received()[0].baud, 19200);
+    EXPECT_EQ(servo.received()[0].stopBits, 1);
+    EXPECT_EQ(servo.received()[5].baud, 38400);
+    EXPECT_EQ(servo.received()[9].stopBits, 1);
+}
+
+TEST_F(VirtualServoTest, ControllerAnswersOnlyAfterWakeUpAndLinkSinceThePortOpened) {
+    servo.controllerServos()[2] = {111, VirtualServo::FactoryImage(0)};
+    const QString path = servo.devicePath();
+    const std::vector<Bytes> commands{{0xF7, 0, 0, 2},       {0xF1, 0x13, 0, 2},
+                                      {0xF2, 0x13, 9, 2},    {0xF4, 0x80, 9, 2},
+                                      {0xF6, 0x05, 0xDC, 2}, Direct(0xE7, 0, 0)};
+    auto allUnanswered = [&](Port& port) {
+        bool none = true;
+        for (const Bytes& c : commands) {
+            const bool quiet = port.Unanswered(c, 60);
+            EXPECT_TRUE(quiet) << "answered command " << int(c[0]) << " " << int(c[1]);
+            none = none && quiet;
+        }
+        return none;
+    };
+    {
+        Port port(path, B9600);
+        ASSERT_TRUE(port.ok());
+        // Asleep: neither commands nor the link step.
+        EXPECT_TRUE(allUnanswered(port));
+        EXPECT_TRUE(port.Unanswered({0xD0, 0, 0, 2}));
+        // Awake but linked to no servo: a link step to an empty port doesn't count.
+        EXPECT_EQ(port.Exchange({0xFA, 0xFA, 0xFA, 0xFA}, 2), (Bytes{0x55, 0x00}));
+        EXPECT_EQ(port.Exchange({0xD0, 0, 0, 4}, 2), (Bytes{0x01, 4}));
+        EXPECT_TRUE(allUnanswered(port));
+        EXPECT_EQ(port.Exchange({0xD0, 0, 0, 2}, 2), (Bytes{0x00, 2}));
+        EXPECT_EQ(port.Exchange({0xF7, 0, 0, 2}, 2), (Bytes{111, 2}));
+        EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 2), (Bytes{111, 0}));
+        EXPECT_EQ(servo.controllerServos()[2].memory[0x13], 180);
+        EXPECT_EQ(servo.controllerServos()[2].moves, 0);
+    }
+    {
+        // Closed and opened again at once, before the servo had a turn: asleep again.
+        Port port(path, B9600);
+        ASSERT_TRUE(port.ok());
+        EXPECT_TRUE(allUnanswered(port));
+        EXPECT_TRUE(Handshake(port, 2));
+        EXPECT_EQ(port.Exchange({0xF1, 0x13, 0, 2}, 2), (Bytes{180, 2}));
+    }
+    Idle(50);
+    // The same after a pause between closing and opening.
+    Port port(path, B9600);
+    ASSERT_TRUE(port.ok());
+    EXPECT_TRUE(allUnanswered(port));
+    EXPECT_EQ(servo.controllerServos()[2].memory[0x13], 180);
+    EXPECT_EQ(servo.controllerServos()[2].lastPosition, -1);
 }
 
 TEST_F(VirtualServoTest, ControllerHandshakeAndCommands) {
@@ -225,11 +335,12 @@ TEST_F(VirtualServoTest, VersionPollScriptThenTheServosOwnVersion) {
     servo.versionPollAnswers() = {105, -1, 110};
     Port port(servo.devicePath(), B9600);
     ASSERT_TRUE(port.ok());
+    ASSERT_TRUE(Handshake(port, 0));
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{105, 0}));
     EXPECT_TRUE(port.Unanswered({0xF7, 0, 0, 0}));
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{108, 0}));
-    EXPECT_EQ(servo.packetCount(), 4);
+    EXPECT_EQ(servo.packetCount(), 6);
 }
 
 TEST_F(VirtualServoTest, SilentEchoOnlyAndSilentAfterN) {
@@ -252,6 +363,8 @@ TEST_F(VirtualServoTest, SilentEchoOnlyAndSilentAfterN) {
     }
     Port port(servo.devicePath(), B9600); // the line outlives the program closing its port
     ASSERT_TRUE(port.ok());
+    servo.setFault(Fault::None);
+    ASSERT_TRUE(Handshake(port, 0));
     servo.setFault(Fault::EchoOnly);
     EXPECT_TRUE(port.Unanswered({0xF7, 0, 0, 0}));
     servo.setFault(Fault::None);
@@ -262,6 +375,7 @@ TEST_F(VirtualServoTest, LateAnswersKeepTheirOrderAndWireTimeDelays) {
     servo.controllerServos()[0].version = 110;
     Port port(servo.devicePath(), B9600);
     ASSERT_TRUE(port.ok());
+    ASSERT_TRUE(Handshake(port, 0));
     servo.setFault(Fault::Late);
     servo.setLateMs(150);
     QElapsedTimer t;
@@ -335,7 +449,6 @@ TEST_F(VirtualServoTest, ReopenedPortAndLeftoverFragment) {
         ASSERT_TRUE(port.Write({0x80, 0xE7, 0x00})); // the program closed the port half way
         Idle(30);
     }
-    Idle(250);
     Port port(servo.devicePath(), B19200);
     ASSERT_TRUE(port.ok());
     EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), (Bytes{0x80, 0xE7, 0, 0, 0x99, 111, 0}));

@@ -160,8 +160,8 @@ int main(int argc, char** argv) {
     if (verbose) {
         QObject::connect(&servo, &VirtualServo::packetReceived, &app, [&servo](int index) {
             const auto& p = servo.received()[static_cast<std::size_t>(index)];
-            std::fprintf(stderr, "%s %6d  %s\n", p.direct ? "direct" : "ctrl  ", p.baud,
-                         qPrintable(Hex(p.bytes)));
+            std::fprintf(stderr, "%s %6d,%d  %s\n", p.direct ? "direct" : "ctrl  ", p.baud,
+                         p.stopBits, qPrintable(Hex(p.bytes)));
         });
     }
 

@@ -1,5 +1,6 @@
 // The virtual servo and controller: packet framing on the pseudo-terminal's master side, the
-// servo's memory and answers, the controller's handshake, and the fault modes.
+// line settings each device answers at, the servo's memory and answers, the controller's
+// handshake, the end of a session when the program closes the port, and the fault modes.
 #include "virtual_servo.h"
 
 #include <QSocketNotifier>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,9 +22,13 @@ constexpr int kControllerLength = 4;
 constexpr uint8_t kHeader = 0x80;
 constexpr int kMemorySize = 46;
 constexpr int kIdAddress = 41;
-// A packet's bytes arrive within one write; a fragment older than this is a leftover from a port
-// that was closed half way, and would otherwise shift every later packet.
-constexpr qint64 kStaleFragmentMs = 200;
+// The framing each device is built for; at any other the servo can't make out a packet (the
+// cable still echoes it) and the controller hears noise. Both run eight data bits without
+// parity, which a pseudo-terminal can't show: it forces that on every setting the program makes,
+// so the serial control's tests and the connect tests check through the port's own framing that
+// the program asks for it.
+constexpr LineSettings kDirectLine{19200, 2};
+constexpr LineSettings kControllerLine{9600, 2};
 
 // The factory images, address 0 to 45 down, one model a row.
 constexpr uint8_t kImages[4][kMemorySize] = {
@@ -130,6 +136,12 @@ bool VirtualServo::start(QString* error) {
 
     slaveKeepFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slaveKeepFd_ < 0) return fail("open slave");
+    // Every closing of the device node is reported, so even a port closed and opened again before
+    // this object gets to run ends the session. (The program is the only one to open it besides
+    // the kept descriptor; closings that come in a row are reported as one, which is enough.)
+    watchFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watchFd_ < 0) return fail("inotify_init1");
+    if (inotify_add_watch(watchFd_, name, IN_CLOSE) < 0) return fail("inotify_add_watch");
     termios tio{};
     if (tcgetattr(slaveKeepFd_, &tio) != 0) return fail("tcgetattr");
     cfmakeraw(&tio);
@@ -142,6 +154,8 @@ bool VirtualServo::start(QString* error) {
 
     notifier_ = new QSocketNotifier(masterFd_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &VirtualServo::onReadable);
+    watchNotifier_ = new QSocketNotifier(watchFd_, QSocketNotifier::Read, this);
+    connect(watchNotifier_, &QSocketNotifier::activated, this, &VirtualServo::onClosed);
     return true;
 }
 
@@ -150,12 +164,15 @@ void VirtualServo::vanish() {
 }
 
 void VirtualServo::closeMaster() {
-    if (notifier_) {
-        // May run inside the notifier's own signal: disable now, delete once it has returned.
-        notifier_->setEnabled(false);
-        notifier_->deleteLater();
-        notifier_ = nullptr;
+    // Either may run inside the notifier's own signal: disable now, delete once it has returned.
+    for (QSocketNotifier** n : {&notifier_, &watchNotifier_}) {
+        if (!*n) continue;
+        (*n)->setEnabled(false);
+        (*n)->deleteLater();
+        *n = nullptr;
     }
+    if (watchFd_ >= 0) ::close(watchFd_);
+    watchFd_ = -1;
     if (sendTimer_) sendTimer_->stop();
     outQueue_.clear();
     pending_.clear();
@@ -166,15 +183,15 @@ void VirtualServo::closeMaster() {
     slaveKeepFd_ = -1;
 }
 
-int VirtualServo::currentBaud() const {
-    if (slaveKeepFd_ < 0) return 0;
+LineSettings VirtualServo::currentLine() const {
+    if (slaveKeepFd_ < 0) return {};
     termios tio{};
-    if (tcgetattr(slaveKeepFd_, &tio) != 0) return 0;
+    if (tcgetattr(slaveKeepFd_, &tio) != 0) return {};
     const int out = BaudOf(cfgetospeed(&tio));
-    return out ? out : BaudOf(cfgetispeed(&tio));
+    return {out ? out : BaudOf(cfgetispeed(&tio)), (tio.c_cflag & CSTOPB) ? 2 : 1};
 }
 
-bool VirtualServo::directRouteAt(int baud) const {
+bool VirtualServo::directRouteAt(LineSettings line) const {
     switch (route_) {
     case Route::Direct:
         return true;
@@ -183,46 +200,88 @@ bool VirtualServo::directRouteAt(int baud) const {
     case Route::Auto:
         break;
     }
-    return baud == 19200;
+    return line.baud == kDirectLine.baud;
+}
+
+bool VirtualServo::cableEchoes() const {
+    return fault_ != Fault::Silent && !(fault_ == Fault::SilentAfterN && faultSeen_ >= faultN_);
+}
+
+void VirtualServo::onClosed() {
+    if (watchFd_ < 0) return;
+    alignas(inotify_event) char buffer[4096];
+    bool closed = false;
+    for (;;) {
+        const ssize_t n = ::read(watchFd_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_CLOSE) closed = true;
+        }
+    }
+    if (closed) endSession();
+}
+
+void VirtualServo::endSession() {
+    // The program has closed the port. A fragment it left is no start of its next packet, the
+    // answers still on their way reach nobody, and the controller has to be woken and linked
+    // again.
+    pending_.clear();
+    outQueue_.clear();
+    if (sendTimer_) sendTimer_->stop();
+    awake_ = false;
+    linkedPort_ = -1;
 }
 
 void VirtualServo::onReadable() {
     if (masterFd_ < 0) return;
+    std::vector<uint8_t> bytes;
     uint8_t buffer[512];
+    bool failed = false;
     for (;;) {
         const ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
         if (n > 0) {
-            handleBytes(buffer, static_cast<std::size_t>(n));
-            if (masterFd_ < 0) return; // vanished while handling
+            bytes.insert(bytes.end(), buffer, buffer + n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
         // EOF or EIO: the slave side is gone for good (the kept descriptor prevents the ordinary
         // hang-up). Stop listening rather than wake up on the error forever.
         qWarning("virtual servo: the pseudo-terminal failed (%s); no longer listening",
                  n == 0 ? "end of file" : strerror(errno));
-        if (notifier_) notifier_->setEnabled(false);
-        return;
+        failed = true;
+        break;
     }
+    // Closings reported by now are taken before these bytes: a closing that came before the
+    // program wrote them must not end the session they belong to. (Bytes written just before a
+    // closing and still unread after the next opening so count for the new session; a program
+    // that closes the port under its own packets waits for no answer to them.)
+    onClosed();
+    if (!bytes.empty()) handleBytes(bytes.data(), bytes.size());
+    if (failed && notifier_) notifier_->setEnabled(false);
 }
 
 void VirtualServo::handleBytes(const uint8_t* data, std::size_t n) {
-    const qint64 now = clock_.elapsed();
-    const int baud = currentBaud();
-    if (!pending_.empty() && now - pendingSince_ > kStaleFragmentMs) pending_.clear();
-    if (pending_.empty()) {
-        pendingBaud_ = baud;
-        pendingSince_ = now;
-    }
+    const LineSettings line = currentLine();
+    if (pending_.empty()) pendingLine_ = line;
     pending_.insert(pending_.end(), data, data + n);
     if (processing_) return; // the outer call goes on with the bytes just added
     processing_ = true;
     while (masterFd_ >= 0 && !pending_.empty()) {
-        const bool directRoute = directRouteAt(pendingBaud_);
+        const bool directRoute = directRouteAt(pendingLine_);
         if (directRoute && pending_.front() != kHeader) {
-            // Stray byte on the direct route: the servo waits for a header.
-            pending_.erase(pending_.begin());
+            // Bytes that start no packet: the servo waits for a header, but the single-wire cable
+            // hands every byte back.
+            const auto header = std::find(pending_.begin(), pending_.end(), kHeader);
+            std::vector<uint8_t> stray(pending_.begin(), header);
+            pending_.erase(pending_.begin(), header);
+            if (cableEchoes()) {
+                const int count = static_cast<int>(stray.size());
+                send(std::move(stray), count, pendingLine_);
+            }
             continue;
         }
         const bool directForm = pending_.front() == kHeader;
@@ -230,20 +289,21 @@ void VirtualServo::handleBytes(const uint8_t* data, std::size_t n) {
         if (pending_.size() < length) break;
         std::vector<uint8_t> packet(pending_.begin(), pending_.begin() + length);
         pending_.erase(pending_.begin(), pending_.begin() + length);
-        const int packetBaud = pendingBaud_;
-        // Bytes left over were read together with this packet, at today's speed.
-        pendingBaud_ = baud;
-        pendingSince_ = now;
-        handlePacket(packet, directForm, packetBaud);
+        const LineSettings packetLine = pendingLine_;
+        // Bytes left over were read together with this packet, at today's settings.
+        pendingLine_ = line;
+        handlePacket(packet, directForm, packetLine);
     }
     processing_ = false;
 }
 
-void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct, int baud) {
-    received_.push_back(Packet{packet, direct, baud});
+void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
+                                LineSettings line) {
+    received_.push_back(Packet{packet, direct, line.baud, line.stopBits});
     const int index = static_cast<int>(received_.size()) - 1;
     ++faultSeen_;
-    const bool directRoute = directRouteAt(baud);
+    const bool directRoute = directRouteAt(line);
+    const bool framed = line == (directRoute ? kDirectLine : kControllerLine);
     const int requestBytes = static_cast<int>(packet.size());
 
     switch (fault_) {
@@ -264,7 +324,7 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
         }
         break;
     case Fault::EchoOnly:
-        if (directRoute) send(packet, requestBytes, baud);
+        if (directRoute) send(packet, requestBytes, line);
         emit packetReceived(index);
         return;
     default:
@@ -275,7 +335,7 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
         // The single-wire cable hands the request back; the servo's answer, if any, takes the
         // place of the two trailing bytes.
         std::vector<uint8_t> out = packet;
-        if (direct) {
+        if (direct && framed) {
             const std::vector<uint8_t> answer = answerDirect(packet, direct_);
             if (answer.size() == 2) {
                 out[5] = answer[0];
@@ -283,18 +343,19 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
             }
         }
         if (fault_ == Fault::WrongLength) out.resize(std::max(0, wrongLength_), 0);
-        if (!out.empty()) send(std::move(out), requestBytes, baud);
+        if (!out.empty()) send(std::move(out), requestBytes, line);
     } else {
         std::vector<uint8_t> answer;
-        if (direct) {
+        if (!framed) {
+            // Noise to the controller: it neither answers nor takes a step of its handshake.
+        } else if (direct) {
             // A direct packet through the controller reaches the servo the link was made to.
-            const int port = linkedPort_ >= 0 ? linkedPort_ : 0;
-            auto it = ctrl_.find(port);
+            auto it = ctrl_.find(linkedPort_);
             if (it != ctrl_.end()) answer = answerDirect(packet, it->second);
         } else {
             answer = answerController(packet);
         }
-        if (!answer.empty()) send(std::move(answer), requestBytes, baud);
+        if (!answer.empty()) send(std::move(answer), requestBytes, line);
     }
     emit packetReceived(index);
 }
@@ -337,14 +398,21 @@ std::vector<uint8_t> VirtualServo::answerController(const std::vector<uint8_t>& 
     const uint8_t d1 = p[1];
     const uint8_t d2 = p[2];
     const uint8_t port = p[3];
-    if (p == std::vector<uint8_t>{0xFA, 0xFA, 0xFA, 0xFA}) return {0x55, 0x00};
+    if (p == std::vector<uint8_t>{0xFA, 0xFA, 0xFA, 0xFA}) {
+        awake_ = true;
+        return {0x55, 0x00};
+    }
+    // Asleep it answers nothing; awake, only the link step until a servo is linked.
+    if (!awake_) return {};
     auto it = ctrl_.find(port);
     ServoState* servo = it != ctrl_.end() ? &it->second : nullptr;
-    switch (command) {
-    case 0xD0:
+    if (command == 0xD0) {
         if (!servo) return {0x01, port};
         linkedPort_ = port;
         return {0x00, port};
+    }
+    if (linkedPort_ < 0) return {};
+    switch (command) {
     case 0xF7:
         if (pollIndex_ < pollAnswers_.size()) {
             const int scripted = pollAnswers_[pollIndex_++];
@@ -373,14 +441,15 @@ std::vector<uint8_t> VirtualServo::answerController(const std::vector<uint8_t>& 
     }
 }
 
-void VirtualServo::send(std::vector<uint8_t> bytes, int requestBytes, int baud) {
+void VirtualServo::send(std::vector<uint8_t> bytes, int requestBytes, LineSettings line) {
     if (masterFd_ < 0 || bytes.empty()) return;
     qint64 delay = 0;
     if (fault_ == Fault::Late) delay += std::max(0, lateMs_);
+    const int baud = line.baud;
     if (wireTime_ && baud > 0) {
         // On the direct route the servo answers in the request's own last two byte slots, so an
         // exchange takes the request's wire time; through the controller the answer follows it.
-        const bool directRoute = directRouteAt(baud);
+        const bool directRoute = directRouteAt(line);
         const int answerBytes = directRoute ? 0 : static_cast<int>(bytes.size());
         const qint64 bits = 11LL * (requestBytes + answerBytes);
         delay += (bits * 1000 + baud / 2) / baud + std::max(0, latencyMs_);

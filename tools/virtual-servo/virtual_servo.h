@@ -37,13 +37,23 @@ enum class Fault {
     Vanish,       // after n packets the device goes away (the pseudo-terminal is closed)
 };
 
-// How the device decides which protocol it speaks.
-enum class Route { Auto, Direct, Controller }; // Auto: 19200 baud direct, else controller
+// Which device sits on the line. Auto: at 19200 baud the data cable with its servo, at any other
+// speed the controller.
+enum class Route { Auto, Direct, Controller };
+
+// The framing the port was set to. A pseudo-terminal always carries eight data bits without
+// parity, whatever the program asks for, so only these two can be told apart on it.
+struct LineSettings {
+    int baud = 0;
+    int stopBits = 1;
+    bool operator==(const LineSettings&) const = default;
+};
 
 struct Packet {
     std::vector<uint8_t> bytes;
     bool direct = true; // a 7-byte direct packet (else a 4-byte controller packet)
     int baud = 0;       // line speed the port was set to when it arrived
+    int stopBits = 0;   // and its stop bits
 };
 
 class VirtualServo : public QObject {
@@ -99,15 +109,18 @@ signals:
 private:
     void onReadable();
     void handleBytes(const uint8_t* data, std::size_t n);
-    void handlePacket(const std::vector<uint8_t>& packet, bool direct, int baud);
+    void handlePacket(const std::vector<uint8_t>& packet, bool direct, LineSettings line);
     std::vector<uint8_t> answerDirect(const std::vector<uint8_t>& p, ServoState& servo);
     std::vector<uint8_t> answerController(const std::vector<uint8_t>& p);
-    void send(std::vector<uint8_t> bytes, int requestBytes, int baud);
-    int currentBaud() const;
+    void send(std::vector<uint8_t> bytes, int requestBytes, LineSettings line);
+    LineSettings currentLine() const;
     void closeMaster();
     void flushDue();
     void writeMaster(const std::vector<uint8_t>& bytes);
-    bool directRouteAt(int baud) const;
+    bool directRouteAt(LineSettings line) const;
+    bool cableEchoes() const;
+    void onClosed();
+    void endSession();
 
     int masterFd_ = -1;
     int slaveKeepFd_ = -1; // keeps the slave side from hanging up while the program is closed
@@ -119,7 +132,8 @@ private:
     std::map<int, ServoState> ctrl_;
     std::vector<int> pollAnswers_;
     std::size_t pollIndex_ = 0;
-    int linkedPort_ = -1;
+    int linkedPort_ = -1; // -1 until a link step is answered since the port was opened
+    bool awake_ = false;  // the controller has had its wake-up since the port was opened
     Fault fault_ = Fault::None;
     int faultN_ = 0;
     int lateMs_ = 0;
@@ -129,9 +143,11 @@ private:
     std::vector<Packet> received_;
 
     // Added alongside the original members.
-    int faultSeen_ = 0;   // packets since the fault was set
-    int pendingBaud_ = 0; // line speed when the first byte of pending_ arrived
-    qint64 pendingSince_ = 0;
+    int faultSeen_ = 0;        // packets since the fault was set
+    LineSettings pendingLine_; // the line when the first byte of pending_ arrived
+    // Closings of the device node, watched to tell when the program has closed the port.
+    int watchFd_ = -1;
+    QSocketNotifier* watchNotifier_ = nullptr;
     bool processing_ = false; // a slot that pumps events must not re-enter packet handling
     struct Outgoing {
         std::vector<uint8_t> bytes;
