@@ -200,10 +200,11 @@ void frm_Set::wireEvents() {
 }
 
 QString frm_Set::StatusText() const {
-    return ui->StatusBar1->currentMessage();
+    return statusText;
 }
 
 void frm_Set::SetStatusText(const QString& text) {
+    statusText = text;
     ui->StatusBar1->showMessage(text);
     ui->StatusBar1->setAccessibleName(text);
 }
@@ -299,6 +300,16 @@ bool frm_Set::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool frm_Set::event(QEvent* event) {
+    // Every menu item the pointer passes sends a status tip, mostly an empty one, that a main
+    // window would show in place of the status line; the line belongs to the program alone.
+    if (event->type() == QEvent::StatusTip) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void frm_Set::closeEvent(QCloseEvent* event) {
