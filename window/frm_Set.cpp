@@ -21,6 +21,7 @@
 
 #include "platform/picture_box.h"
 #include "ui_frm_Set.h"
+#include "window/window_font.h"
 
 namespace verrano {
 
@@ -71,6 +72,7 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
              ui->cmd_Servo_Save, ui->Label7_0, ui->Label7_1, ui->Label7_2, ui->Label7_3})
         SetPointSize(w, 8.25);
     SetPointSize(ui->Combo1, 9.75);
+    SpreadWindowFont(this);
 
     buildControlArrays();
 
