@@ -1,6 +1,6 @@
-// Tests of how the two windows look whatever the user's locale: the font they are drawn in and
-// captions that fit their controls. ctest runs the WindowFont tests in the C locale and in a
-// Korean one, whose default fonts differ.
+// Tests of how the two windows look: the font they are drawn in and captions that fit their
+// controls whatever the user's locale (ctest runs the WindowFont tests in the C locale and in a
+// Korean one, whose default fonts differ), and tooltips in the tooltips' own colours.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolTip>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
@@ -210,6 +211,56 @@ TEST_F(WindowFont, EveryCaptionOfBothWindowsFitsItsControl) {
         EXPECT_LE(room.taken, room.given) << model->text().toStdString();
     }
     EXPECT_EQ(model->text(), "Dimmar 13Kg");
+}
+
+// The label that shows the tooltip now on view.
+QWidget* ShownToolTip() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "qtooltip_label" && top->isVisible()) return top;
+    return nullptr;
+}
+
+// A style sheet rule without a selector matches the tooltip too, which takes its style from the
+// control it is shown for: the red "0" of the centre trim would have a red tooltip.
+using Tooltips = WindowTest;
+
+TEST_F(Tooltips, KeepTheirOwnColoursOverEveryControl) {
+    StartWindow();
+    w->show();
+    frmTip tip;
+    tip.show();
+    const QColor text = QToolTip::palette().color(QPalette::ToolTipText);
+    const QColor base = QToolTip::palette().color(QPalette::ToolTipBase);
+    int styled = 0;
+    for (QWidget* window : {static_cast<QWidget*>(w.get()), static_cast<QWidget*>(&tip)}) {
+        for (QWidget* c : window->findChildren<QWidget*>()) {
+            if (c->isWindow()) continue; // the menus
+            SCOPED_TRACE(Name(c));
+            styled += !c->styleSheet().isEmpty();
+            QToolTip::showText(c->mapToGlobal(c->rect().center()), QStringLiteral("tip"), c);
+            QWidget* shown = ShownToolTip();
+            ASSERT_NE(shown, nullptr);
+            shown->ensurePolished();
+            EXPECT_EQ(shown->palette().color(shown->foregroundRole()).name().toStdString(),
+                      text.name().toStdString());
+            EXPECT_EQ(shown->palette().color(shown->backgroundRole()).name().toStdString(),
+                      base.name().toStdString());
+        }
+    }
+    QToolTip::hideText();
+    EXPECT_GT(styled, 0);
+
+    // While the controls keep theirs: a rule whose selector misses its control would lose it.
+    const QColor red(255, 0, 0), blue(0, 0, 255);
+    const std::pair<QWidget*, QColor> coloured[] = {
+        {w->ui->txt_zero, red},       {w->ui->txt_left_limit, red}, {w->ui->txt_right_limit, red},
+        {w->ui->lab_motor_type, red}, {w->ui->opt_dir_0, blue},     {w->ui->opt_dir_1, blue},
+        {w->ui->Label7_0, blue},      {w->ui->Label7_1, blue},      {w->ui->Label7_2, blue},
+        {w->ui->Label7_3, blue}};
+    for (const auto& [c, colour] : coloured)
+        EXPECT_EQ(c->palette().color(c->foregroundRole()).name().toStdString(),
+                  colour.name().toStdString())
+            << Name(c);
 }
 
 } // namespace
