@@ -1,10 +1,11 @@
-// Tests of what the menus do to the rest of the window: hovering them leaves the status line as
-// the program set it.
+// Tests of the menus and the status line: hovering the menus leaves the status line as the
+// program set it, and the status bar has no grip.
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <gtest/gtest.h>
@@ -91,6 +92,11 @@ TEST_F(StatusLine, ProgressMarksAppendToTheTextAfterAHover) {
     EXPECT_EQ(w->StatusText().toStdString(), " Wait! >>>");
     EXPECT_EQ(w->ui->StatusBar1->currentMessage().toStdString(), " Wait! >>>");
     EXPECT_EQ(w->ui->StatusBar1->accessibleName().toStdString(), " Wait! >>>");
+}
+
+TEST_F(StatusLine, HasNoSizeGripInTheFixedSizeWindow) {
+    for (const QSizeGrip* grip : w->ui->StatusBar1->findChildren<QSizeGrip*>())
+        EXPECT_FALSE(grip->isVisible());
 }
 
 } // namespace
