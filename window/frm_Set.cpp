@@ -3,6 +3,7 @@
 #include "window/frm_Set.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -75,6 +76,16 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     SpreadWindowFont(this);
 
     buildControlArrays();
+
+    // Beside an unchecked item that can be checked the style draws an empty box, but nothing
+    // beside an unchecked member of an exclusive group: so only the chosen model and route show a
+    // mark. The handlers still set every mark themselves.
+    for (const auto& items : {QList<QAction*>{ui->Tavrik, ui->Bellun, ui->Quorrin, ui->Dimmar},
+                              QList<QAction*>{ui->PC_Control, ui->Brevak_Control}}) {
+        auto* group = new QActionGroup(this);
+        for (QAction* item : items)
+            group->addAction(item);
+    }
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);
