@@ -13,11 +13,13 @@
 #include "platform/window_placement.h"
 #include "ui_frmTip.h"
 #include "window/twips.h"
+#include "window/window_font.h"
 
 namespace verrano {
 
 frmTip::frmTip(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmTip>()) {
     ui->setupUi(this);
+    SpreadWindowFont(this);
     // Closing unloads the window, so the next "Cable View" loads it afresh.
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Px(4530), Px(2970));

@@ -3,6 +3,7 @@
 #include "window/frm_Set.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@
 
 #include "platform/picture_box.h"
 #include "ui_frm_Set.h"
+#include "window/window_font.h"
 
 namespace verrano {
 
@@ -71,8 +73,19 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
              ui->cmd_Servo_Save, ui->Label7_0, ui->Label7_1, ui->Label7_2, ui->Label7_3})
         SetPointSize(w, 8.25);
     SetPointSize(ui->Combo1, 9.75);
+    SpreadWindowFont(this);
 
     buildControlArrays();
+
+    // Beside an unchecked item that can be checked the style draws an empty box, but nothing
+    // beside an unchecked member of an exclusive group: so only the chosen model and route show a
+    // mark. The handlers still set every mark themselves.
+    for (const auto& items : {QList<QAction*>{ui->Tavrik, ui->Bellun, ui->Quorrin, ui->Dimmar},
+                              QList<QAction*>{ui->PC_Control, ui->Brevak_Control}}) {
+        auto* group = new QActionGroup(this);
+        for (QAction* item : items)
+            group->addAction(item);
+    }
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);
@@ -200,10 +213,11 @@ void frm_Set::wireEvents() {
 }
 
 QString frm_Set::StatusText() const {
-    return ui->StatusBar1->currentMessage();
+    return statusText;
 }
 
 void frm_Set::SetStatusText(const QString& text) {
+    statusText = text;
     ui->StatusBar1->showMessage(text);
     ui->StatusBar1->setAccessibleName(text);
 }
@@ -299,6 +313,16 @@ bool frm_Set::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool frm_Set::event(QEvent* event) {
+    // Every menu item the pointer passes sends a status tip, mostly an empty one, that a main
+    // window would show in place of the status line; the line belongs to the program alone.
+    if (event->type() == QEvent::StatusTip) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void frm_Set::closeEvent(QCloseEvent* event) {

@@ -117,6 +117,7 @@ public:
     std::function<void()> onEnd;
 
     // ---- window/frm_Set.cpp ---------------------------------------------------------------
+    // The status line shows only what the program sets here; status tips never reach it.
     QString StatusText() const;
     void SetStatusText(const QString& text);
     void AppendStatus(const QString& more) { SetStatusText(StatusText() + more); }
@@ -268,12 +269,15 @@ public:
     QPointer<frmTip> cableWindow;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override; // Form_Unload
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControlArrays();
     void wireEvents();
+
+    QString statusText;
 };
 
 } // namespace verrano
