@@ -3,7 +3,6 @@
 #include "window/frm_Set.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +19,7 @@
 #include <QStatusBar>
 #include <stdexcept>
 
+#include "platform/menu_check_style.h"
 #include "platform/picture_box.h"
 #include "ui_frm_Set.h"
 #include "window/window_font.h"
@@ -77,15 +77,12 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
 
     buildControlArrays();
 
-    // Beside an unchecked item that can be checked the style draws an empty box, but nothing
-    // beside an unchecked member of an exclusive group: so only the chosen model and route show a
-    // mark. The handlers still set every mark themselves.
-    for (const auto& items : {QList<QAction*>{ui->Tavrik, ui->Bellun, ui->Quorrin, ui->Dimmar},
-                              QList<QAction*>{ui->PC_Control, ui->Brevak_Control}}) {
-        auto* group = new QActionGroup(this);
-        for (QAction* item : items)
-            group->addAction(item);
-    }
+    // The model and route menus mark their chosen item with a check mark alone; the handlers
+    // set every mark themselves.
+    auto* checkStyle = new MenuCheckStyle(QApplication::style()->name());
+    checkStyle->setParent(this);
+    ui->ServoType1->setStyle(checkStyle);
+    ui->Control_Option->setStyle(checkStyle);
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);
