@@ -2,10 +2,12 @@
 // message box and file dialog answered by the test.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,6 +23,18 @@
 #include "window/frm_Set.h"
 
 namespace verrano::test {
+
+// A left click in the middle of the widget, through the application's event filters as a user's
+// click goes.
+inline void Click(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
 
 class WindowTest : public ::testing::Test {
 protected:

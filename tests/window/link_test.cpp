@@ -18,16 +18,6 @@ const Bytes kProbe{0x80, 0xE7, 0x00, 0x00, 0x99, 0x00, 0x00};
 const Bytes kClose{0x80, 0xEF, 0x00, 0x00, 0x91, 0x00, 0x00};
 const Bytes kCentre{0x80, 0xF6, 0x05, 0xDC, 0xA9, 0x00, 0x00};
 
-void Click(QWidget* widget) {
-    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
-}
-
 class LinkTest : public WindowTest {
 protected:
     // Connects on the direct route and lets the centre move and its echo arrive.
