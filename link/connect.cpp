@@ -45,10 +45,6 @@ void frm_Set::cmd_connect_Click() {
         }
         Comm.setInBufferCount(0);
         bConnecting = true;
-        struct ConnectingFlag {
-            bool& flag;
-            ~ConnectingFlag() { flag = false; }
-        } connecting{bConnecting};
 
         RxMode = reply::Version;
         Timer2.setInterval(100);
@@ -66,6 +62,8 @@ void frm_Set::cmd_connect_Click() {
             ControllerHandshake();
         }
         WaitReply();
+        // The version decides now; from here on a lost port is a lost link.
+        bConnecting = false;
         if (bUnloading) return;
 
         // A port lost while the probes waited fails the connect like a servo that didn't answer.
@@ -75,8 +73,6 @@ void frm_Set::cmd_connect_Click() {
             MsgBox(this, QStringLiteral("NotConnect"), MsgButtons::Ok);
             return;
         }
-        // From here on the link stands: losing the port is losing the link.
-        bConnecting = false;
 
         ui->cmd_connect->setText(QStringLiteral("NotConnect"));
         if (opt_time[0]->isChecked())
