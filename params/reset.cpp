@@ -100,7 +100,8 @@ void frm_Set::ServoReset_Click() {
         return ResetFailed(*this);
     }
     if (CtrlMode == kRouteDirect && RxBuf[1] != checksum) return ResetFailed(*this);
-    RxMode = reply::Version;
+    // Whatever answers next answers a command of its own, never a version request.
+    RxMode = reply::Ack;
     SetStatusText(QStringLiteral(" Servo Reset OK!"));
 }
 

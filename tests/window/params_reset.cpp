@@ -38,7 +38,7 @@ TEST_F(ParamsReset, WritesTheImageDirect) {
 
     EXPECT_EQ(Seen(), Expected(1));
     EXPECT_EQ(servo->direct().memory, vs::VirtualServo::FactoryImage(1));
-    EXPECT_EQ(w->RxMode, 0);
+    EXPECT_EQ(w->RxMode, 100);
     EXPECT_EQ(w->MotorType, 1);
     EXPECT_EQ(w->ParamBlock, block);
     EXPECT_TRUE(w->Comm.portOpen());
