@@ -100,6 +100,9 @@ void frm_Set::ServoReset_Click() {
         return ResetFailed(*this);
     }
     if (CtrlMode == kRouteDirect && RxBuf[1] != checksum) return ResetFailed(*this);
+    // The check byte of the next Servo Program balances the memory against the block the servo
+    // holds, and that is now the image's. The window and the working block stay as they were.
+    ParamRef = ImageBlock(bytes);
     // Whatever answers next answers a command of its own, never a version request.
     RxMode = reply::Ack;
     SetStatusText(QStringLiteral(" Servo Reset OK!"));

@@ -44,6 +44,31 @@ TEST_F(ParamsReset, WritesTheImageDirect) {
     EXPECT_TRUE(w->Comm.portOpen());
 }
 
+TEST_F(ParamsReset, ProgramAfterAResetToAnotherModelLeavesAValidMemory) {
+    // A Tavrik read, Dimmar chosen and reset: the servo now holds Dimmar's image, and the block
+    // programmed next has to balance its checksum against that.
+    StartDirect();
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    Settle();
+    w->Dimmar_Click();
+    const ParamBytes block = w->ParamBlock;
+    w->ServoReset_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Reset OK!");
+    const auto image = vs::VirtualServo::FactoryImage(3);
+    for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+        EXPECT_EQ(w->ParamRef[i], image[kWireOrder[i]]) << i;
+    // The window, the working block and the read state are as they were.
+    EXPECT_EQ(w->ParamBlock, block);
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program OK!");
+    EXPECT_EQ(servo->direct().memory[0x13], 175);
+    EXPECT_TRUE(servo->direct().checksumValid());
+}
+
 TEST_F(ParamsReset, DirectPacketsThroughTheController) {
     StartController();
     w->Dimmar_Click();
