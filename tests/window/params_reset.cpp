@@ -93,6 +93,21 @@ TEST_F(ParamsReset, ThroughTheControllerAnyAnswerToTheReadBackWillDo) {
     EXPECT_EQ(boxes.size(), 1u);
 }
 
+TEST_F(ParamsReset, ThroughTheControllerAnEmptyPortIsNoServo) {
+    // The servo is unplugged from the port the link was made to: the controller answers every
+    // forwarded packet with 0, the answer of an empty port, which no image holds as its checksum.
+    StartController();
+    servo->controllerServos().erase(0);
+    RecordStatus();
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset error!");
+    EXPECT_EQ(LastIndexOf(" Servo Reset OK!"), -1);
+    EXPECT_EQ(Seen(), Expected(0));
+    EXPECT_FALSE(w->Comm.portOpen());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Servo Reset error!");
+}
+
 TEST_F(ParamsReset, Refusals) {
     StartWindow();
     w->RxBuf[0] = 110;
