@@ -128,11 +128,7 @@ TEST_F(ParamsProgram, ABareCableIsNeverProgrammed) {
     servo->setFault(vs::Fault::EchoOnly);
     RecordStatus();
     w->cmd_Servo_Save_Click();
-    EXPECT_EQ(w->StatusText(), " Servo Program error!");
-    EXPECT_EQ(LastIndexOf(" Servo Program OK!"), -1);
-    EXPECT_FALSE(w->Comm.portOpen());
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Servo Program error!");
+    ExpectFailed(QStringLiteral("Program"));
 }
 
 TEST_F(ParamsProgram, AnEmptyControllerPortIsNeverProgrammed) {
@@ -143,11 +139,7 @@ TEST_F(ParamsProgram, AnEmptyControllerPortIsNeverProgrammed) {
     servo->controllerServos().erase(0);
     RecordStatus();
     w->cmd_Servo_Save_Click();
-    EXPECT_EQ(w->StatusText(), " Servo Program error!");
-    EXPECT_EQ(LastIndexOf(" Servo Program OK!"), -1);
-    EXPECT_FALSE(w->Comm.portOpen());
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Servo Program error!");
+    ExpectFailed(QStringLiteral("Program"));
     EXPECT_EQ(SeenWith({0xF2}).size(), 19u);
     EXPECT_EQ(SeenWith({0xF1}), std::vector<Bytes>{Ctrl(0xF1, 0x13, 0, 0)});
 }
@@ -158,13 +150,7 @@ TEST_F(ParamsProgram, ServoSilentMidwayFails) {
     servo->setFault(vs::Fault::SilentAfterN, 4);
     RecordStatus();
     w->cmd_Servo_Save_Click();
-    EXPECT_EQ(w->StatusText(), " Servo Program error!");
-    EXPECT_EQ(LastIndexOf(" Servo Program OK!"), -1);
-    EXPECT_FALSE(w->Comm.portOpen());
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Servo Program error!");
-    EXPECT_EQ(boxes[1].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(boxes[1].buttons, MsgButtons::Ok);
+    ExpectFailed(QStringLiteral("Program"));
     EXPECT_EQ(SeenWith({0xE2}).size(), 5u);
 }
 
