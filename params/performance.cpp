@@ -27,6 +27,9 @@ constexpr uint8_t kLiveCompanion = addr::LiveFlag | addr::Companion1;
 void LiveOptionWrite(frm_Set& w, std::initializer_list<std::pair<uint8_t, int>> writes) {
     for (const auto& [subAddress, position] : writes) {
         const uint8_t value = w.ParamBlock[static_cast<std::size_t>(position)];
+        // The answer is a plain acknowledgement. Left to the kind the last command announced, it
+        // would be taken for a port-probe answer (closing the link) or for a servo version.
+        w.RxMode = reply::Ack;
         if (w.CtrlMode == kRouteDirect) {
             w.SendServoPacket(cmd::LiveWrite, subAddress, value);
             continue;

@@ -67,22 +67,23 @@ void frm_Set::cmd_Servo_Save_Click() {
         AppendStatus(QStringLiteral(">"));
     }
 
-    // On the direct cable a servo that has gone leaves the echoes, which look just like
-    // acknowledgements, so success is only claimed once the servo hands back a byte just written
-    // that it never holds as 0, as an echo reads: the left limit. Through the controller there
-    // is no echo, and a missing servo already ends in the bounded wait.
-    if (CtrlMode == kRouteDirect) {
-        if (!Comm.portOpen()) return ProgramFailed(*this);
-        const uint8_t limit = ParamBlock[block::LimitLeft];
-        RxBuf[1] = static_cast<uint8_t>(~limit);
-        RxMode = reply::ResetReadBack;
-        bReplyReady = false;
+    // A servo that isn't there still gets every write acknowledged: on the direct cable by the
+    // echoes, through the controller by the 0 it answers for an empty port. So success is only
+    // claimed once the servo hands back a byte just written that it never holds as 0: the left
+    // limit.
+    if (!Comm.portOpen()) return ProgramFailed(*this);
+    const uint8_t limit = ParamBlock[block::LimitLeft];
+    RxBuf[1] = static_cast<uint8_t>(~limit);
+    RxMode = reply::ResetReadBack;
+    bReplyReady = false;
+    if (CtrlMode == kRouteDirect)
         SendServoPacket(cmd::Read, addr::LimitLeft, 0);
-        const WaitEnd readBack = ReplyWait();
-        RxMode = reply::Ack;
-        if (bUnloading) return;
-        if (readBack == WaitEnd::GaveUp || RxBuf[1] != limit) return ProgramFailed(*this);
-    }
+    else
+        SendControllerPacket(cmd::CtrlRead, addr::LimitLeft, 0, CtrlServoPort);
+    const WaitEnd readBack = ReplyWait();
+    RxMode = reply::Ack;
+    if (bUnloading) return;
+    if (readBack == WaitEnd::GaveUp || RxBuf[1] != limit) return ProgramFailed(*this);
     SetStatusText(QStringLiteral(" Servo Program OK!"));
 }
 

@@ -91,7 +91,8 @@ void frm_Set::ServoReset_Click() {
     // On the direct cable the read-back is what tells a servo from a cable with nothing on it: a
     // bare cable echoes every write as if it were acknowledged, but reads back 0 where the image
     // has its checksum. What a controller answers to a forwarded packet is its own affair, so
-    // there any answer will do.
+    // there any answer will do but 0, which is what it answers for a port without a servo (no
+    // image has 0 for its checksum).
     const uint8_t checksum = bytes[kImageChecksumAddress];
     RxBuf[1] = static_cast<uint8_t>(~checksum);
     RxMode = reply::ResetReadBack;
@@ -99,8 +100,13 @@ void frm_Set::ServoReset_Click() {
         if (bUnloading) return;
         return ResetFailed(*this);
     }
-    if (CtrlMode == kRouteDirect && RxBuf[1] != checksum) return ResetFailed(*this);
-    RxMode = reply::Version;
+    if (RxBuf[1] != checksum && (CtrlMode == kRouteDirect || RxBuf[1] == 0))
+        return ResetFailed(*this);
+    // The check byte of the next Servo Program balances the memory against the block the servo
+    // holds, and that is now the image's. The window and the working block stay as they were.
+    ParamRef = ImageBlock(bytes);
+    // Whatever answers next answers a command of its own, never a version request.
+    RxMode = reply::Ack;
     SetStatusText(QStringLiteral(" Servo Reset OK!"));
 }
 

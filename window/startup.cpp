@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "link/pure/packets.h"
 #include "params/pure/factory_images.h"
 #include "platform/message_box.h"
 #include "platform/window_placement.h"
@@ -77,6 +78,7 @@ void frm_Set::cmd_exit_Click() {
 
     if (Comm.portOpen()) {
         // Always the direct packet, whatever the route; no reply is awaited.
+        RxMode = reply::Ack;
         SendServoPacket(0xEF, 0, 0);
         Comm.setPortOpen(false);
     }

@@ -107,4 +107,11 @@ uint8_t ImageChecksum(const ServoImage& image) {
     return static_cast<uint8_t>((256 - sum % 256) % 256);
 }
 
+ParamBytes ImageBlock(const ServoImage& image) {
+    ParamBytes block{};
+    for (int i = 0; i < kBlockSize; ++i)
+        block[static_cast<std::size_t>(i)] = image[kBlockAddress[static_cast<std::size_t>(i)]];
+    return block;
+}
+
 } // namespace verrano

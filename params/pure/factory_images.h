@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "params/pure/param_block.h"
+
 namespace verrano {
 
 constexpr int kImageSize = 46;
@@ -33,5 +35,9 @@ ServoImage ImageBytes(const ImageTexts& texts);
 
 // (256 - sum(bytes 0..43) mod 256) mod 256.
 uint8_t ImageChecksum(const ServoImage& image);
+
+// The parameter block that a servo holding the image holds: the image's bytes at the block's
+// addresses, in block order.
+ParamBytes ImageBlock(const ServoImage& image);
 
 } // namespace verrano

@@ -278,12 +278,10 @@ TEST_F(LinkTest, ControllerPortProbe) {
         EXPECT_EQ(w->StatusText(), "NotConnect");
     }
 
-    // A probe answered 0: not a servo.
+    // A port without a servo: the controller answers the probe with 0.
     ConnectControllerKeepingPackets(0);
     ASSERT_TRUE(w->Comm.portOpen());
-    servo->versionPollAnswers() = {0};
     w->opt_servo[6]->setChecked(true);
-    servo->controllerServos()[6] = vs::ServoState{110, vs::VirtualServo::FactoryImage(0)};
     ASSERT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }));
     EXPECT_EQ(w->StatusText(), "Not Servo Motor => NotConnect");
     EXPECT_EQ(w->RxBuf[0], 0);

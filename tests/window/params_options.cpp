@@ -204,6 +204,42 @@ TEST_F(ParamsOptions, LiveWritesThroughTheController) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(ParamsOptions, LiveWriteAnswersAreAcknowledgementsWhateverCameBefore) {
+    // Direct, after a factory reset: the answer to the next pick is no servo version.
+    StartDirect();
+    w->ServoReset_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Reset OK!");
+    Settle();
+    w->opt_Hold[w->opt_Hold[0]->isChecked() ? 2 : 0]->setChecked(true);
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }));
+    Pump(50);
+    EXPECT_EQ(w->RxBuf[0], 110);
+    EXPECT_EQ(w->StatusText(), " Servo Reset OK!");
+    boxes.clear();
+    answers.push_back(MsgResult::No);
+    w->ServoReset_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Tavrik Servo Reset Program OK?");
+
+    // Through the controller, after a port choice: the answer to the next pick is no port-probe
+    // answer, and the link stays.
+    servo->controllerServos()[0] = vs::ServoState{110, ServoMemory()};
+    servo->controllerServos()[3] = vs::ServoState{112, ServoMemory()};
+    w->Brevak_Control_Click();
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    w->opt_servo[3]->setChecked(true);
+    ASSERT_TRUE(PumpUntil([&] { return w->StatusText() == " 3  : Servo Motor Ver- 112"; }));
+    servo->clearReceived();
+    w->opt_Damp[w->opt_Damp[0]->isChecked() ? 2 : 0]->setChecked(true);
+    Pump(50);
+    ASSERT_EQ(Seen().size(), 1u);
+    EXPECT_EQ(Seen()[0][3], 3);
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), " 3  : Servo Motor Ver- 112");
+    EXPECT_EQ(w->RxBuf[0], 112);
+}
+
 TEST_F(ParamsOptions, ControllerRouteWithThePortClosedNeitherSendsNorWaits) {
     StartWindow();
     w->Brevak_Control_Click();

@@ -38,10 +38,35 @@ TEST_F(ParamsReset, WritesTheImageDirect) {
 
     EXPECT_EQ(Seen(), Expected(1));
     EXPECT_EQ(servo->direct().memory, vs::VirtualServo::FactoryImage(1));
-    EXPECT_EQ(w->RxMode, 0);
+    EXPECT_EQ(w->RxMode, 100);
     EXPECT_EQ(w->MotorType, 1);
     EXPECT_EQ(w->ParamBlock, block);
     EXPECT_TRUE(w->Comm.portOpen());
+}
+
+TEST_F(ParamsReset, ProgramAfterAResetToAnotherModelLeavesAValidMemory) {
+    // A Tavrik read, Dimmar chosen and reset: the servo now holds Dimmar's image, and the block
+    // programmed next has to balance its checksum against that.
+    StartDirect();
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    Settle();
+    w->Dimmar_Click();
+    const ParamBytes block = w->ParamBlock;
+    w->ServoReset_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Reset OK!");
+    const auto image = vs::VirtualServo::FactoryImage(3);
+    for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+        EXPECT_EQ(w->ParamRef[i], image[kWireOrder[i]]) << i;
+    // The window, the working block and the read state are as they were.
+    EXPECT_EQ(w->ParamBlock, block);
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
+
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program OK!");
+    EXPECT_EQ(servo->direct().memory[0x13], 175);
+    EXPECT_TRUE(servo->direct().checksumValid());
 }
 
 TEST_F(ParamsReset, DirectPacketsThroughTheController) {
@@ -66,6 +91,17 @@ TEST_F(ParamsReset, ThroughTheControllerAnyAnswerToTheReadBackWillDo) {
     EXPECT_EQ(Seen(), Expected(0));
     EXPECT_TRUE(w->Comm.portOpen());
     EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(ParamsReset, ThroughTheControllerAnEmptyPortIsNoServo) {
+    // The servo is unplugged from the port the link was made to: the controller answers every
+    // forwarded packet with 0, the answer of an empty port, which no image holds as its checksum.
+    StartController();
+    servo->controllerServos().erase(0);
+    RecordStatus();
+    w->ServoReset_Click();
+    ExpectFailed(QStringLiteral("Reset"));
+    EXPECT_EQ(Seen(), Expected(0));
 }
 
 TEST_F(ParamsReset, Refusals) {
@@ -103,12 +139,7 @@ TEST_F(ParamsReset, ServoSilentMidwayFails) {
     servo->setFault(vs::Fault::SilentAfterN, 20);
     RecordStatus();
     w->ServoReset_Click();
-    EXPECT_EQ(w->StatusText(), " Servo Reset error!");
-    EXPECT_EQ(LastIndexOf(" Servo Reset OK!"), -1);
-    EXPECT_FALSE(w->Comm.portOpen());
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Servo Reset error!");
-    EXPECT_EQ(boxes[1].icon, MsgIcon::Exclamation);
+    ExpectFailed(QStringLiteral("Reset"));
     EXPECT_EQ(SeenWith({0xE2}).size(), 21u);
 }
 

@@ -127,6 +127,20 @@ protected:
         return -1;
     }
 
+    // Servo Program or the factory reset (what: "Program" or "Reset") ended in its error: the
+    // status line says so and never said OK, the link is closed, and a box after the prompt
+    // tells the user. Needs RecordStatus() before the operation.
+    void ExpectFailed(const QString& what) {
+        const QString error = QStringLiteral("Servo %1 error!").arg(what);
+        EXPECT_EQ(w->StatusText(), QLatin1Char(' ') + error);
+        EXPECT_EQ(LastIndexOf(QStringLiteral(" Servo %1 OK!").arg(what)), -1);
+        EXPECT_FALSE(w->Comm.portOpen());
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, error);
+        EXPECT_EQ(boxes[1].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(boxes[1].buttons, MsgButtons::Ok);
+    }
+
     std::vector<QString> statuses;
 };
 

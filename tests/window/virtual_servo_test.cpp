@@ -305,8 +305,8 @@ TEST_F(VirtualServoTest, ControllerHandshakeAndCommands) {
     EXPECT_EQ(port.Exchange({0xD0, 0, 0, 5}, 2), (Bytes{0x01, 5})); // no servo on port 5
     EXPECT_EQ(port.Exchange({0xD0, 0, 0, 3}, 2), (Bytes{0x00, 3}));
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 3}, 2), (Bytes{112, 3}));
-    EXPECT_TRUE(port.Unanswered({0xF7, 0, 0, 5}));
-    EXPECT_TRUE(port.Unanswered({0xF1, 0x13, 0, 5}));
+    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 5}, 2), (Bytes{0x00, 5})); // the controller speaks for it
+    EXPECT_EQ(port.Exchange({0xF1, 0x13, 0, 5}, 2), (Bytes{0x00, 5}));
 
     EXPECT_EQ(port.Exchange({0xF1, 0x13, 0, 3}, 2), (Bytes{180, 3}));
     EXPECT_EQ(port.Exchange({0xF2, 0x13, 200, 3}, 2), (Bytes{0, 3}));
@@ -328,6 +328,45 @@ TEST_F(VirtualServoTest, ControllerHandshakeAndCommands) {
     EXPECT_EQ(servo.received()[0].baud, 9600);
     EXPECT_EQ(servo.received()[2].bytes, (Bytes{0xD0, 0, 0, 3}));
     EXPECT_TRUE(servo.received()[12].direct);
+}
+
+TEST_F(VirtualServoTest, EmptyPortAnswersZeroUnlessSilentAndTheMemoryChecksum) {
+    servo.controllerServos()[3] = {112, VirtualServo::FactoryImage(3)};
+    Port port(servo.devicePath(), B9600);
+    ASSERT_TRUE(port.ok());
+    ASSERT_TRUE(Handshake(port, 3));
+    const std::vector<Bytes> toEmpty{{0xF7, 0, 0, 5},
+                                     {0xF1, 0x13, 0, 5},
+                                     {0xF2, 0x13, 200, 5},
+                                     {0xF4, 0x80, 7, 5},
+                                     {0xF6, 0x05, 0xDC, 5}};
+    for (const Bytes& c : toEmpty)
+        EXPECT_EQ(port.Exchange(c, 2), (Bytes{0x00, 5})) << "command " << int(c[0]);
+    EXPECT_EQ(servo.controllerServos().count(5), 0u);
+
+    servo.setFault(Fault::SilentEmptyPorts);
+    for (const Bytes& c : toEmpty)
+        EXPECT_TRUE(port.Unanswered(c, 60)) << "command " << int(c[0]);
+    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 3}, 2), (Bytes{112, 3}));
+
+    // The servo the link was made to, unplugged: what is forwarded to it finds an empty port.
+    servo.controllerServos().erase(3);
+    EXPECT_TRUE(port.Unanswered(Direct(0xE1, 0x2C, 0), 60));
+    servo.setFault(Fault::None);
+    EXPECT_EQ(port.Exchange(Direct(0xE1, 0x2C, 0), 2), (Bytes{0x00, 0}));
+
+    // Every factory image is a valid memory; a byte changed without its checksum is not, nor is
+    // a memory whose last byte isn't 255.
+    for (int model = 0; model < 4; ++model) {
+        verrano::vs::ServoState s{110, VirtualServo::FactoryImage(model)};
+        EXPECT_TRUE(s.checksumValid()) << model;
+        s.memory[0x13] += 5;
+        EXPECT_FALSE(s.checksumValid()) << model;
+        s.memory[0x2C] -= 5;
+        EXPECT_TRUE(s.checksumValid()) << model;
+        s.memory[45] = 0;
+        EXPECT_FALSE(s.checksumValid()) << model;
+    }
 }
 
 TEST_F(VirtualServoTest, VersionPollScriptThenTheServosOwnVersion) {

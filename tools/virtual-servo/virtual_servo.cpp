@@ -93,6 +93,13 @@ void Move(ServoState& servo, uint8_t high, uint8_t low) {
 
 } // namespace
 
+bool ServoState::checksumValid() const {
+    unsigned sum = 0;
+    for (int a = 0; a <= 44; ++a)
+        sum += memory[static_cast<std::size_t>(a)];
+    return sum % 256 == 0 && memory[45] == 255;
+}
+
 VirtualServo::VirtualServo(QObject* parent) : QObject(parent) {
     clock_.start();
     sendTimer_ = new QTimer(this);
@@ -351,7 +358,10 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
         } else if (direct) {
             // A direct packet through the controller reaches the servo the link was made to.
             auto it = ctrl_.find(linkedPort_);
-            if (it != ctrl_.end()) answer = answerDirect(packet, it->second);
+            if (it != ctrl_.end())
+                answer = answerDirect(packet, it->second);
+            else if (linkedPort_ >= 0)
+                answer = emptyPortAnswer(0);
         } else {
             answer = answerController(packet);
         }
@@ -412,33 +422,36 @@ std::vector<uint8_t> VirtualServo::answerController(const std::vector<uint8_t>& 
         return {0x00, port};
     }
     if (linkedPort_ < 0) return {};
+    if (command == 0xF7 && pollIndex_ < pollAnswers_.size()) {
+        const int scripted = pollAnswers_[pollIndex_++];
+        if (scripted < 0) return {};
+        return {static_cast<uint8_t>(scripted), port};
+    }
+    if (!servo) return emptyPortAnswer(port);
     switch (command) {
     case 0xF7:
-        if (pollIndex_ < pollAnswers_.size()) {
-            const int scripted = pollAnswers_[pollIndex_++];
-            if (scripted < 0) return {};
-            return {static_cast<uint8_t>(scripted), port};
-        }
-        if (!servo) return {};
         return {servo->version, port};
     case 0xF1:
-        if (!servo) return {};
         return {ReadMemory(*servo, d1), port};
     case 0xF2:
-        if (!servo) return {};
         WriteMemory(*servo, d1, d2);
         return {0x00, port};
     case 0xF4:
-        if (!servo) return {};
         WriteMemory(*servo, d1 & 0x7F, d2);
         return {0x00, port};
     case 0xF6:
-        if (!servo) return {};
         Move(*servo, d1, d2);
         return {0x00, port};
     default:
         return {};
     }
+}
+
+std::vector<uint8_t> VirtualServo::emptyPortAnswer(uint8_t second) const {
+    // The controller speaks for a port without a servo: 0, its "no servo" answer to a probe, to
+    // whatever is sent there.
+    if (fault_ == Fault::SilentEmptyPorts) return {};
+    return {0x00, second};
 }
 
 void VirtualServo::send(std::vector<uint8_t> bytes, int requestBytes, LineSettings line) {

@@ -24,6 +24,9 @@ struct ServoState {
     std::array<uint8_t, 46> memory{};
     int lastPosition = -1;
     int moves = 0; // move packets that addressed it
+
+    // Bytes 0 to 44 sum to 0 modulo 256 and byte 45 is 255, as a servo's memory must.
+    bool checksumValid() const;
 };
 
 // What the device does with what it receives.
@@ -35,6 +38,8 @@ enum class Fault {
     WrongLength,  // direct route: answers as chunks of wrongLength bytes instead of 7
     SilentAfterN, // answers the first n packets, then nothing
     Vanish,       // after n packets the device goes away (the pseudo-terminal is closed)
+    // The controller answers nothing for a port without a servo (by default it answers 0).
+    SilentEmptyPorts,
 };
 
 // Which device sits on the line. Auto: at 19200 baud the data cable with its servo, at any other
@@ -112,6 +117,7 @@ private:
     void handlePacket(const std::vector<uint8_t>& packet, bool direct, LineSettings line);
     std::vector<uint8_t> answerDirect(const std::vector<uint8_t>& p, ServoState& servo);
     std::vector<uint8_t> answerController(const std::vector<uint8_t>& p);
+    std::vector<uint8_t> emptyPortAnswer(uint8_t second) const;
     void send(std::vector<uint8_t> bytes, int requestBytes, LineSettings line);
     LineSettings currentLine() const;
     void closeMaster();
