@@ -36,14 +36,12 @@ bool Showable(const ParamBytes& block) {
 
 void frm_Set::save_Click() {
     CMMD.Filter = kFilter;
+    // Without its extension the file would not show in the open dialog's filter.
+    CMMD.DefaultExt = QStringLiteral("qel");
     CMMD.ShowSave(this);
-    QString path = CMMD.FileName.trimmed();
+    const QString path = CMMD.FileName.trimmed();
     if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        if (!path.endsWith(QLatin1Char('.'))) path += QLatin1Char('.');
-        path += QStringLiteral("qel");
-    }
-    const QString title = QFileInfo(path).fileName();
+    const QString title = CMMD.FileTitle;
 
     // Written beside the old file and swapped in whole, so a failed save leaves it intact. A
     // folder that takes no new files can still hold one the user may replace: that file is then

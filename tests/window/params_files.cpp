@@ -131,6 +131,38 @@ TEST_F(ParamsFiles, RoundTrip) {
     EXPECT_FALSE(QFile::exists(dir.filePath("b")));
 }
 
+TEST_F(ParamsFiles, TheFileWrittenIsTheOneTheUserConfirmed) {
+    StartWindow();
+    w->ParamBlock = kServoBlock;
+    w->SetStatusText("before");
+    const QByteArray old = Lines({"1", "2", "180"});
+    WriteFile("mine.qel", old);
+    // "mine" typed in the dialog, which found no such file to ask about: the program asks
+    // about the file it would replace.
+    nextPath = dir.filePath("mine");
+    answers = {MsgResult::No};
+    w->save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "mine.qel already exists.\nDo you want to replace it?");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ReadFile("mine.qel"), old);
+    EXPECT_EQ(w->StatusText(), "before");
+    boxes.clear();
+    w->save_Click(); // Yes
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(w->StatusText(), "mine.qel - Save OK");
+    EXPECT_NE(ReadFile("mine.qel"), old);
+
+    // A name with a dot gets the extension too, or the open dialog's filter would hide it.
+    boxes.clear();
+    nextPath = dir.filePath("tavrik_7.4kg");
+    w->save_Click();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(w->StatusText(), "tavrik_7.4kg.qel - Save OK");
+    EXPECT_EQ(ReadFile("tavrik_7.4kg.qel"), ReadFile("mine.qel"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("tavrik_7.4kg")));
+}
+
 TEST_F(ParamsFiles, FormsThatLoad) {
     StartWindow();
     // One line of commas loads like the nineteen-line form.
