@@ -221,8 +221,10 @@ void SerialControl::onError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
     QByteArray bytes;
     const LineSystem::Health health = line_->check(port_->handle(), device_, &bytes);
-    if (health != LineSystem::Health::Gone &&
-        (health == LineSystem::Health::Alive || ++readErrors_ < kReadErrorsForLoss)) {
+    const bool lost =
+        health == LineSystem::Health::Gone ||
+        (health == LineSystem::Health::Unclear && ++readErrors_ >= kReadErrorsForLoss);
+    if (!lost) {
         if (!bytes.isEmpty()) readErrors_ = 0;
         // Reading restarts Qt's reader, which stops itself after a resource error; what it
         // held is older than what the check took.
