@@ -1,5 +1,7 @@
 // Connecting to a servo (probe and version check, or the controller handshake) and closing the
 // link again; the connect button is a toggle.
+#include <cstdio>
+
 #include "link/pure/packets.h"
 #include "platform/message_box.h"
 #include "ui_frm_Set.h"
@@ -39,6 +41,9 @@ void frm_Set::cmd_connect_Click() {
         if (!Comm.setSettings(direct ? QStringLiteral("19200,N,8,2")
                                      : QStringLiteral("9600,N,8,2")) ||
             !Comm.setPortOpen(true)) {
+            // The status line has room only for the fixed text; a user who started the program
+            // from a terminal sees there why (permission, no such device, port busy).
+            std::fprintf(stderr, "verrano: %s\n", qPrintable(Comm.errorString()));
             if (Comm.portOpen()) Comm.setPortOpen(false);
             SetStatusText(QStringLiteral("Connect error"));
             return;

@@ -1,13 +1,12 @@
 // Parameter files: saving the working block, and loading one into the block and the window.
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <string>
 
 #include "params/pure/param_block.h"
 #include "params/pure/param_file.h"
 #include "platform/message_box.h"
+#include "platform/plain_file.h"
 #include "ui_frm_Set.h"
 #include "window/frm_Set.h"
 
@@ -37,27 +36,18 @@ bool Showable(const ParamBytes& block) {
 
 void frm_Set::save_Click() {
     CMMD.Filter = kFilter;
+    // Without its extension the file would not show in the open dialog's filter.
+    CMMD.DefaultExt = QStringLiteral("qel");
     CMMD.ShowSave(this);
-    QString path = CMMD.FileName.trimmed();
+    const QString path = CMMD.FileName.trimmed();
     if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        if (!path.endsWith(QLatin1Char('.'))) path += QLatin1Char('.');
-        path += QStringLiteral("qel");
-    }
-    const QString title = QFileInfo(path).fileName();
+    const QString title = CMMD.FileTitle;
 
     // Written beside the old file and swapped in whole, so a failed save leaves it intact. A
     // folder that takes no new files can still hold one the user may replace: that file is then
     // written in place.
     const std::string text = FormatParamFile(ParamBlock);
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) ==
-                           static_cast<qint64>(text.size()) &&
-                       file.commit();
-    if (!saved) {
-        file.cancelWriting();
+    if (!SavePlainFile(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())), true)) {
         MsgBox(this, QStringLiteral("File Save error!"));
         return;
     }
@@ -71,14 +61,11 @@ void frm_Set::open_Click() {
     if (path.isEmpty()) return;
     const QString title = CMMD.FileTitle.isEmpty() ? QFileInfo(path).fileName() : CMMD.FileTitle;
 
+    // Anything but a regular file (a FIFO would wait for a writer) is refused like an unreadable
+    // one, before it is opened.
     QByteArray bytes;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxParamFileBytes)
-            return LoadFailed(*this);
-        bytes = file.read(kMaxParamFileBytes + 1);
-        if (bytes.size() > kMaxParamFileBytes) return LoadFailed(*this);
-    }
+    if (!ReadPlainFile(path, kMaxParamFileBytes, &bytes) || bytes.size() > kMaxParamFileBytes)
+        return LoadFailed(*this);
 
     // The whole file is checked before anything changes, so a bad file leaves the block and the
     // window exactly as they were.

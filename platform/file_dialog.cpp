@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "platform/message_box.h"
+
 namespace verrano {
 
 namespace {
@@ -67,8 +69,23 @@ void FileDialog::show(QWidget* parent, bool save) {
                     : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
     }
     path = path.trimmed();
+    if (save && !path.isEmpty()) path = withDefaultExt(parent, path);
     FileName = path;
     FileTitle = path.isEmpty() ? QString() : QFileInfo(path).fileName();
+}
+
+QString FileDialog::withDefaultExt(QWidget* parent, const QString& path) const {
+    if (DefaultExt.isEmpty()) return path;
+    const QString suffix = QLatin1Char('.') + DefaultExt;
+    if (path.endsWith(suffix, Qt::CaseInsensitive)) return path; // the dialog asked already
+    const QString full = path.endsWith(QLatin1Char('.')) ? path + DefaultExt : path + suffix;
+    const QFileInfo info(full);
+    if (!info.exists() && !info.isSymLink()) return full;
+    const QString question =
+        QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(info.fileName());
+    return MsgBox(parent, question, MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes
+               ? full
+               : QString();
 }
 
 } // namespace verrano

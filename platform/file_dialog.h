@@ -14,6 +14,10 @@ public:
     QString Filter;    // "QEL Servo set (*.qel)|*.qel"
     QString FileName;  // the chosen path, blanks trimmed; empty when cancelled
     QString FileTitle; // the chosen file's name without its folder
+    // Added to a saved file's name that doesn't already end in it ("qel": "a" and "tavrik_7.4kg"
+    // become "a.qel" and "tavrik_7.4kg.qel"). Replacing the file that name then names is asked
+    // about, so the file written is always one the user confirmed.
+    QString DefaultExt;
 
     void ShowOpen(QWidget* parent);
     void ShowSave(QWidget* parent);
@@ -28,6 +32,8 @@ public:
 
 private:
     void show(QWidget* parent, bool save);
+    // The path with DefaultExt added; empty when the user would not replace what it names.
+    QString withDefaultExt(QWidget* parent, const QString& path) const;
 };
 
 } // namespace verrano

@@ -83,6 +83,7 @@ bool SerialControl::setSettings(const QString& settings) {
     LineSettings s;
     if (!ParseSettings(settings, &s)) return false;
     if (port_->isOpen()) {
+        drainOutput();
         // An open port takes the new framing at once; if it refuses, keep the old one whole.
         if (!port_->setBaudRate(s.baud) || !port_->setParity(s.parity) ||
             !port_->setDataBits(s.dataBits) || !port_->setStopBits(s.stopBits)) {
@@ -113,11 +114,10 @@ bool SerialControl::portOpen() const {
 bool SerialControl::setPortOpen(bool open) {
     if (!open) {
         if (!port_->isOpen()) return true;
-        // The last packet (the link-closing command at exit) must leave before the descriptor
-        // goes; a pty or UART normally takes it whole at once, so this rarely waits at all.
-        port_->flush();
-        if (port_->bytesToWrite() > 0) port_->waitForBytesWritten(200);
+        // Closing puts the port's earlier settings back at once.
+        drainOutput();
         port_->close();
+        held_.clear();
         return true;
     }
 
@@ -142,20 +142,33 @@ bool SerialControl::setPortOpen(bool open) {
         return false;
     }
     error_.clear();
+    device_ = device;
     commEvent_ = 0;
     lossQueued_ = false;
     readErrors_ = 0;
+    held_.clear();
     return true;
 }
 
+void SerialControl::drainOutput() {
+    // The last packet (the link-closing command at exit) is still in the UART when close() or
+    // a settings change resets the line at once: its tail would go out at the new settings.
+    port_->flush();
+    if (port_->bytesToWrite() > 0) port_->waitForBytesWritten(200);
+    // A full send buffer at the line's speed, and some room for the driver.
+    const int boundMs = 200 + static_cast<int>(512LL * 11 * 1000 / (baud_ > 0 ? baud_ : 9600));
+    line_->drain(port_->handle(), boundMs);
+}
+
 int SerialControl::inBufferCount() const {
-    return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
+    return port_->isOpen() ? static_cast<int>(held_.size() + port_->bytesAvailable()) : 0;
 }
 
 void SerialControl::setInBufferCount(int count) {
     if (count != 0 || !port_->isOpen()) return;
     port_->clear(QSerialPort::Input);
-    consumed_ += port_->readAll().size();
+    consumed_ += held_.size() + port_->readAll().size();
+    held_.clear();
 }
 
 void SerialControl::output(const QByteArray& bytes) {
@@ -166,43 +179,58 @@ void SerialControl::output(const QByteArray& bytes) {
 
 QByteArray SerialControl::input() {
     if (!port_->isOpen()) return QByteArray();
-    QByteArray bytes = port_->readAll();
+    QByteArray bytes = held_ + port_->readAll();
+    held_.clear();
     consumed_ += bytes.size();
     return bytes;
 }
 
 void SerialControl::onReadyRead() {
+    readErrors_ = 0;
     raiseReceive();
 }
 
 void SerialControl::raiseReceive() {
-    if (!port_->isOpen() || rThreshold_ <= 0 || port_->bytesAvailable() < rThreshold_) return;
-    const qint64 before = port_->bytesAvailable() + consumed_;
+    if (!port_->isOpen() || rThreshold_ <= 0 || inBufferCount() < rThreshold_) return;
+    const qint64 before = inBufferCount() + consumed_;
     commEvent_ = kEvReceive;
     emit OnComm();
     // QSerialPort does not announce bytes that arrive while its readyRead is being handled, so
     // bytes that came in while the handler waited would sit unannounced; look at them once the
     // handler is done.
-    if (port_->isOpen() && port_->bytesAvailable() + consumed_ > before && !recheckQueued_) {
-        recheckQueued_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                recheckQueued_ = false;
-                raiseReceive();
-            },
-            Qt::QueuedConnection);
-    }
+    if (port_->isOpen() && inBufferCount() + consumed_ > before) queueReceiveCheck();
+}
+
+void SerialControl::queueReceiveCheck() {
+    if (recheckQueued_) return;
+    recheckQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            recheckQueued_ = false;
+            raiseReceive();
+        },
+        Qt::QueuedConnection);
 }
 
 void SerialControl::onError(QSerialPort::SerialPortError error) {
-    // Only a vanished device matters; complaints about modem lines a pty lacks are not faults.
-    // An unplugged adapter fails with a resource error; a hung-up line reads nothing over and
-    // over, which Qt reports as read errors in a row (a single one may be a spurious wake-up).
+    // Complaints about modem lines a pty lacks are not faults. A failed read is not proof of a
+    // lost device either: when a discard empties the line between Qt's poll and its read, the
+    // read finds nothing and Qt codes the error from a stale errno. So ask the device itself.
     if (!port_->isOpen() || lossQueued_) return;
-    if (error == QSerialPort::ReadError) {
-        if (++readErrors_ < kReadErrorsForLoss) return;
-    } else if (error != QSerialPort::ResourceError) {
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
+    QByteArray bytes;
+    const LineSystem::Health health = line_->check(port_->handle(), device_, &bytes);
+    const bool lost =
+        health == LineSystem::Health::Gone ||
+        (health == LineSystem::Health::Unclear && ++readErrors_ >= kReadErrorsForLoss);
+    if (!lost) {
+        if (!bytes.isEmpty()) readErrors_ = 0;
+        // Reading restarts Qt's reader, which stops itself after a resource error; what it
+        // held is older than what the check took.
+        held_ += port_->readAll();
+        held_ += bytes;
+        if (!held_.isEmpty()) queueReceiveCheck();
         return;
     }
     lossQueued_ = true;
@@ -215,6 +243,7 @@ void SerialControl::onError(QSerialPort::SerialPortError error) {
             lossQueued_ = false;
             if (!port_->isOpen()) return;
             port_->close();
+            held_.clear();
             error_ = QStringLiteral("COM%1 lost: %2").arg(commPort_).arg(reason);
             emit PortLost();
         },

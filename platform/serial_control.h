@@ -9,6 +9,25 @@
 
 namespace verrano {
 
+// What the serial control asks of the system about an open port beyond what QSerialPort offers.
+// The platform's own is SystemLine(); tests put a recorder in front of it.
+class LineSystem {
+public:
+    enum class Health {
+        Alive,   // the device is there
+        Gone,    // hung up, its node removed or replaced, or a read failed for good
+        Unclear, // said it had bytes but gave none
+    };
+    virtual ~LineSystem() = default;
+    // Waits until every byte handed to the port has left it, at most boundMs.
+    virtual bool drain(qintptr handle, int boundMs) = 0;
+    // Whether the device opened as device is still behind handle. Bytes read while looking are
+    // appended to bytes.
+    virtual Health check(qintptr handle, const QString& device, QByteArray* bytes) = 0;
+};
+
+LineSystem& SystemLine();
+
 class SerialControl : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +76,8 @@ public:
 
     int commEvent() const { return commEvent_; }
 
+    void setLineSystem(LineSystem* line) { line_ = line; }
+
     // "COMn" -> the device named by VERRANO_COMn when set, else /dev/ttyS<n-1>.
     static QString DeviceForPort(int port);
 
@@ -70,11 +91,18 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void raiseReceive();
+    void queueReceiveCheck();
+    // Lets everything written leave the line before its settings change or the port closes.
+    void drainOutput();
 
     qint64 consumed_ = 0;        // bytes ever taken by input() or discarded
     bool recheckQueued_ = false; // a receive check is posted for bytes Qt did not announce
     bool lossQueued_ = false;    // closing after a lost device is posted
-    int readErrors_ = 0;         // read failures in a row, with no byte in between
+    int readErrors_ = 0;         // unclear read failures in a row, with no byte in between
+    // Bytes the control took out of the port itself while it checked a failed read; they come
+    // before anything in the port's own buffer.
+    QByteArray held_;
+    LineSystem* line_ = &SystemLine();
 
     QSerialPort* port_;
     int commPort_ = 1;
@@ -82,6 +110,7 @@ private:
     int rThreshold_ = 0;
     int commEvent_ = 0;
     QString error_;
+    QString device_; // the open port's device path
     qint32 baud_ = 9600;
     QSerialPort::Parity parity_ = QSerialPort::NoParity;
     QSerialPort::DataBits dataBits_ = QSerialPort::Data8;

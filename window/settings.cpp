@@ -1,13 +1,12 @@
 // The system settings file "zosys.dat": reading and applying it at start-up, writing it whole.
 #include <QByteArray>
 #include <QComboBox>
-#include <QFile>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <string>
 #include <string_view>
 
 #include "platform/message_box.h"
+#include "platform/plain_file.h"
 #include "ui_frm_Set.h"
 #include "window/frm_Set.h"
 #include "window/pure/settings_file.h"
@@ -20,16 +19,12 @@ namespace {
 // only its first lines would count anyway.
 constexpr qint64 kMaxSettingsBytes = 64 * 1024;
 
-// Writes through a temporary file that replaces the old one only once it is complete, so a full
-// disk or a crash in the middle never leaves a truncated settings file behind.
+// Replaced whole or not at all, so a full disk or a crash in the middle never leaves a truncated
+// settings file behind; something that isn't a regular file of that name is never replaced.
 bool WriteSettingsFile(const SystemSettings& settings) {
     const std::string text = FormatSystemSettings(settings);
-    QSaveFile file(QString::fromLatin1(kSettingsFileName));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
-    // Without commit() the temporary file is dropped and the old file stays as it was.
-    if (file.write(bytes) != bytes.size()) return false;
-    return file.commit();
+    return SavePlainFile(QString::fromLatin1(kSettingsFileName),
+                         QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 // Assigning True raises the button's click even when it is already the selected one (Qt only
@@ -49,12 +44,11 @@ void WarnSaveFailed(QWidget* parent) {
 
 void frm_Set::LoadSystemSettings() {
     SystemSettings s = DefaultSystemSettings();
-    QFile file(QString::fromLatin1(kSettingsFileName));
-    // A file that exists but can't be read (no permission, a directory of that name) starts the
-    // program with the defaults; it is not overwritten here, the next regular write replaces it.
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.read(kMaxSettingsBytes);
-        file.close();
+    // A file that exists but can't be read (no permission, a FIFO or a directory of that name)
+    // starts the program with the defaults; it is not overwritten here.
+    QByteArray bytes;
+    if (ReadPlainFile(QString::fromLatin1(kSettingsFileName), kMaxSettingsBytes, &bytes)) {
+        bytes.truncate(kMaxSettingsBytes);
         s = ParseSystemSettings(std::string_view(bytes.constData(), bytes.size())).settings;
     }
 

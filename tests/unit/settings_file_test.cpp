@@ -46,6 +46,11 @@ TEST(SettingsFile, Com3LowBellun) {
     const SettingsParse back = ParseSystemSettings(FormatSystemSettings(c));
     ExpectSame(back.settings, c);
     EXPECT_TRUE(back.replacedLines.empty());
+
+    // As an editor that writes a byte-order mark first saves it.
+    const SettingsParse marked = ParseSystemSettings("\xEF\xBB\xBF" + text);
+    ExpectSame(marked.settings, s);
+    EXPECT_TRUE(marked.replacedLines.empty());
 }
 
 TEST(SettingsFile, ShortFilesCountMissingLinesAsEmpty) {

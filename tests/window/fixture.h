@@ -14,6 +14,8 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
+#include <signal.h>
+#include <sys/resource.h>
 #include <vector>
 
 #include "platform/file_dialog.h"
@@ -132,6 +134,13 @@ protected:
         while (!condition() && t.elapsed() < ms)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return condition();
+    }
+
+    // For a child process: every write past bytes fails, as on a full disk, without root.
+    static void LimitFileSize(rlim_t bytes) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
     }
 
     // The packets the servo saw, as byte vectors.

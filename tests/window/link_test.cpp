@@ -107,11 +107,17 @@ TEST_F(LinkTest, ConnectFailuresWithoutAnAnsweringServo) {
     boxes.clear();
     qputenv("VERRANO_COM2", QByteArray("/nonexistent/serial-device"));
     w->ui->Combo1->setCurrentIndex(1);
+    ::testing::internal::CaptureStderr();
     w->cmd_connect_Click();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     qunsetenv("VERRANO_COM2");
     EXPECT_FALSE(w->Comm.portOpen());
     EXPECT_EQ(w->StatusText(), "Connect error");
     EXPECT_TRUE(boxes.empty());
+    // The fixed status text leaves out why; standard error names the device and the reason.
+    EXPECT_NE(said.find("COM2 (/nonexistent/serial-device): No such file or directory"),
+              std::string::npos)
+        << said;
 }
 
 TEST_F(LinkTest, DisconnectOnBothRoutes) {

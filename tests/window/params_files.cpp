@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <atomic>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "params/pure/param_file.h"
@@ -58,6 +61,44 @@ protected:
         EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
         EXPECT_TRUE(Take() == before) << name.toStdString();
     }
+
+    // Saves locked/set.qel, in a folder that takes no new files, in a child process as a user
+    // whom the folder's permissions bind (root writes anywhere) and whose writes past limit bytes
+    // fail. The save must end with the status text given, and with the save error when that is
+    // not a success.
+    void SaveInLockedFolder(rlim_t limit, const QString& status) {
+        ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+        WriteFile("locked/set.qel", "\"1\"\r\n");
+        const QByteArray folder = QFile::encodeName(dir.filePath("locked"));
+        const QByteArray file = QFile::encodeName(dir.filePath("locked/set.qel"));
+        const QByteArray top = QFile::encodeName(dir.path());
+        nextPath = dir.filePath("locked/set.qel");
+        const bool saved = status.endsWith(QStringLiteral("Save OK"));
+        EXPECT_EXIT(
+            {
+                int code = 0;
+                if (::geteuid() == 0) {
+                    const uid_t nobody = 65534;
+                    if (::chown(folder.constData(), nobody, nobody) != 0 ||
+                        ::chown(file.constData(), nobody, nobody) != 0 ||
+                        ::chmod(top.constData(), 0711) != 0 || ::setgid(nobody) != 0 ||
+                        ::setuid(nobody) != 0)
+                        code = 3;
+                }
+                if (code == 0 && ::chmod(folder.constData(), 0555) != 0) code = 3;
+                QFile probe(QString::fromLocal8Bit(folder) + QStringLiteral("/probe"));
+                if (code == 0 && probe.open(QIODevice::WriteOnly)) code = 2; // it took a file
+                if (code == 0) {
+                    LimitFileSize(limit);
+                    w->save_Click();
+                    const bool told = boxes.size() == 1 && boxes[0].text == "File Save error!";
+                    if ((saved ? !boxes.empty() : !told) || w->StatusText() != status) code = 1;
+                }
+                ::_exit(code);
+            },
+            ::testing::ExitedWithCode(0), "");
+        ::chmod(folder.constData(), 0755);
+    }
 };
 
 TEST_F(ParamsFiles, RoundTrip) {
@@ -88,6 +129,38 @@ TEST_F(ParamsFiles, RoundTrip) {
     EXPECT_EQ(w->StatusText(), "b.qel - Save OK");
     EXPECT_EQ(ReadFile("b.qel"), ReadFile("a.qel"));
     EXPECT_FALSE(QFile::exists(dir.filePath("b")));
+}
+
+TEST_F(ParamsFiles, TheFileWrittenIsTheOneTheUserConfirmed) {
+    StartWindow();
+    w->ParamBlock = kServoBlock;
+    w->SetStatusText("before");
+    const QByteArray old = Lines({"1", "2", "180"});
+    WriteFile("mine.qel", old);
+    // "mine" typed in the dialog, which found no such file to ask about: the program asks
+    // about the file it would replace.
+    nextPath = dir.filePath("mine");
+    answers = {MsgResult::No};
+    w->save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "mine.qel already exists.\nDo you want to replace it?");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ReadFile("mine.qel"), old);
+    EXPECT_EQ(w->StatusText(), "before");
+    boxes.clear();
+    w->save_Click(); // Yes
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(w->StatusText(), "mine.qel - Save OK");
+    EXPECT_NE(ReadFile("mine.qel"), old);
+
+    // A name with a dot gets the extension too, or the open dialog's filter would hide it.
+    boxes.clear();
+    nextPath = dir.filePath("tavrik_7.4kg");
+    w->save_Click();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(w->StatusText(), "tavrik_7.4kg.qel - Save OK");
+    EXPECT_EQ(ReadFile("tavrik_7.4kg.qel"), ReadFile("mine.qel"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("tavrik_7.4kg")));
 }
 
 TEST_F(ParamsFiles, FormsThatLoad) {
@@ -172,6 +245,37 @@ TEST_F(ParamsFiles, BadFilesChangeNothing) {
     EXPECT_EQ(w->StatusText(), "ok.qel - Load OK!");
 }
 
+TEST_F(ParamsFiles, AnythingButARegularFileIsRefusedBeforeItIsOpened) {
+    StartWindow();
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.qel"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    // Should the load open the pipe after all, a writer that comes and goes after a while lets
+    // the open return, so the test ends.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (done) return;
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    const Snapshot before = Take();
+    QElapsedTimer t;
+    t.start();
+    for (const QString& path : {dir.filePath("pipe.qel"), QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(path.toStdString());
+        boxes.clear();
+        nextPath = path;
+        w->open_Click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "File Load error!");
+        EXPECT_TRUE(Take() == before);
+    }
+    EXPECT_LT(t.elapsed(), 2000);
+    done = true;
+    writer.join();
+}
+
 TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
     StartWindow();
     w->ParamBlock = kServoBlock;
@@ -197,40 +301,33 @@ TEST_F(ParamsFiles, FailedSaveLeavesTheOldFile) {
 TEST_F(ParamsFiles, AFileInAFolderThatTakesNoNewFilesIsReplacedInPlace) {
     StartWindow();
     w->ParamBlock = kServoBlock;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
-    WriteFile("locked/set.qel", "\"1\"\r\n");
-    const QByteArray folder = QFile::encodeName(dir.filePath("locked"));
-    const QByteArray file = QFile::encodeName(dir.filePath("locked/set.qel"));
-    const QByteArray top = QFile::encodeName(dir.path());
-    nextPath = dir.filePath("locked/set.qel");
-
-    // The save runs in a child process as a user whom the folder's permissions bind (root
-    // writes anywhere); the child says by its exit code how the save went.
-    EXPECT_EXIT(
-        {
-            int code = 0;
-            if (::geteuid() == 0) {
-                const uid_t nobody = 65534;
-                if (::chown(folder.constData(), nobody, nobody) != 0 ||
-                    ::chown(file.constData(), nobody, nobody) != 0 ||
-                    ::chmod(top.constData(), 0711) != 0 || ::setgid(nobody) != 0 ||
-                    ::setuid(nobody) != 0)
-                    code = 3;
-            }
-            if (code == 0 && ::chmod(folder.constData(), 0555) != 0) code = 3;
-            QFile probe(QString::fromLocal8Bit(folder) + QStringLiteral("/probe"));
-            if (code == 0 && probe.open(QIODevice::WriteOnly)) code = 2; // the folder took it
-            if (code == 0) {
-                w->save_Click();
-                if (!boxes.empty() || w->StatusText() != "set.qel - Save OK") code = 1;
-            }
-            ::_exit(code);
-        },
-        ::testing::ExitedWithCode(0), "");
-    ::chmod(folder.constData(), 0755);
+    SaveInLockedFolder(RLIM_INFINITY, "set.qel - Save OK");
     const std::string text = FormatParamFile(kServoBlock);
     EXPECT_EQ(ReadFile("locked/set.qel"), QByteArray(text.data(), static_cast<int>(text.size())));
     EXPECT_TRUE(QDir(dir.filePath("locked")).entryList(QDir::Files) == QStringList{"set.qel"});
+}
+
+TEST_F(ParamsFiles, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
+    StartWindow();
+    w->ParamBlock = kServoBlock;
+    w->SetStatusText("before");
+    const QByteArray old = Lines({"0", "0", "180", "180", "30", "3", "180", "80", "41"});
+    WriteFile("mine.qel", old);
+    nextPath = dir.filePath("mine.qel");
+    // The save runs in a child process whose writes stop after ten bytes.
+    EXPECT_EXIT(
+        {
+            LimitFileSize(10);
+            w->save_Click();
+            const bool told = boxes.size() == 1 && boxes[0].text == "File Save error!";
+            ::_exit(told && w->StatusText() == "before" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFile("mine.qel"), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"mine.qel", "zosys.dat"}));
+
+    // Written in place, the old bytes are gone, but the failure is still reported.
+    SaveInLockedFolder(10, "before");
 }
 
 TEST_F(ParamsFiles, LoadSendsLiveWritesOnTheLink) {

@@ -62,5 +62,23 @@ TEST_F(SettingsTest, AWriteThatFailsWarnsButDoesNotFailTheConnect) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
 }
 
+TEST_F(SettingsTest, AFullDiskKeepsTheOldFileByteForByteAndSaysSo) {
+    const QByteArray saved = SettingsFile({"5", "False", "True", "False", "1", "7", "2"});
+    StartWindow(saved);
+    // The exit runs in a child process whose writes stop after ten bytes.
+    EXPECT_EXIT(
+        {
+            LimitFileSize(10);
+            w->Dimmar_Click();
+            w->cmd_exit_Click();
+            const bool told = boxes.size() == 1 && boxes[0].text == "zosys.dat save error!";
+            ::_exit(told && ended ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFile("zosys.dat"), saved);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
+              QStringList{"zosys.dat"});
+}
+
 } // namespace
 } // namespace verrano::test

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "fixture.h"
 #include "link/pure/packets.h"
@@ -267,6 +269,73 @@ TEST_F(StartupTest, ReadOnlyDirectoryKeepsTheOldFileWhole) {
     EXPECT_TRUE(ended);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(ReadFile("zosys.dat"), saved);
+}
+
+TEST_F(StartupTest, ANamedPipeOrDeviceCalledZosysDatIsNeverReplaced) {
+    const QByteArray fifo = QFile::encodeName(dir.filePath("zosys.dat"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    StartWindow();
+    EXPECT_EQ(w->RepeatTick, 40);
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 0);
+    w->cmd_exit_Click();
+    EXPECT_TRUE(ended);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "zosys.dat save error!");
+    EXPECT_EQ(boxes[1].text, "zosys.dat save error!");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A link to a device is no better.
+    w.reset();
+    boxes.clear();
+    ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+    ASSERT_TRUE(QFile::link("/dev/null", dir.filePath("zosys.dat")));
+    StartWindow();
+    w->cmd_exit_Click();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(QFileInfo(dir.filePath("zosys.dat")).symLinkTarget(), "/dev/null");
+}
+
+TEST_F(StartupTest, ALinkIsFollowedOnlyWhereTheSystemWouldFollowIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a link owned by another user needs root to make";
+    // A link that another user planted in a shared sticky folder, pointing at a file of ours.
+    const QByteArray victim = "\"keep\"\r\n";
+    WriteFile("victim", victim);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
+    const QByteArray shared = QFile::encodeName(dir.filePath("shared"));
+    const QByteArray link = QFile::encodeName(dir.filePath("shared/zosys.dat"));
+    ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
+    ASSERT_EQ(::symlink("../victim", link.constData()), 0);
+    ASSERT_EQ(::lchown(link.constData(), 65534, 65534), 0);
+    QDir::setCurrent(dir.filePath("shared"));
+    StartWindow();
+    w->Dimmar_Click();
+    w->cmd_exit_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "zosys.dat save error!");
+    EXPECT_EQ(ReadFile("victim"), victim);
+    EXPECT_TRUE(QFileInfo(QString::fromLocal8Bit(link)).isSymLink());
+
+    // The same link is followed in a folder that isn't shared, or when it is the user's own.
+    const QByteArray dimmar = SettingsFile({"0", "False", "True", "False", "0", "0", "3"});
+    for (bool own : {false, true}) {
+        SCOPED_TRACE(own ? "own link" : "folder not shared");
+        WriteFile("victim", victim);
+        if (own)
+            ASSERT_EQ(::lchown(link.constData(), ::geteuid(), ::getegid()), 0);
+        else
+            ASSERT_EQ(::chmod(shared.constData(), 0755), 0);
+        w.reset();
+        boxes.clear();
+        StartWindow();
+        w->Dimmar_Click();
+        w->cmd_exit_Click();
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(ReadFile("victim"), dimmar);
+        EXPECT_TRUE(QFileInfo(QString::fromLocal8Bit(link)).isSymLink());
+        ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
+    }
 }
 
 TEST_F(StartupTest, ExitWithThePortClosedSendsNothingAndWritesTheSettings) {

@@ -4,7 +4,9 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <cmath>
+#include <unistd.h>
 
 #include "fixture.h"
 #include "link/pure/packets.h"
@@ -321,6 +323,36 @@ TEST_F(TrimsMovesTest, MovesByIdFollowTheCheckBoxOnEitherRoute) {
     EXPECT_EQ(Take(1), std::vector<Bytes>{MoveById(5, 2400)});
     w->cmd_Repeat_Click();
     EXPECT_EQ(Take(1), std::vector<Bytes>{CtrlMove(1950, 3)});
+}
+
+TEST_F(TrimsMovesTest, ASliderDraggedFastKeepsTheLink) {
+    // The drag comes in as the pointer's events do, on a connection the event loop watched
+    // before the port was opened. Each next move is made just as the last one's echo comes
+    // in, so its send discards the echo between the event loop's look at the port and the
+    // port's read.
+    int events[2];
+    ASSERT_EQ(::pipe(events), 0);
+    QSocketNotifier pointer(events[0], QSocketNotifier::Read);
+    int moves = 0;
+    QObject::connect(&pointer, &QSocketNotifier::activated, [&] {
+        char c;
+        if (::read(events[0], &c, 1) != 1 || !w) return;
+        Slider()->setSliderPosition(1000 + moves * 20);
+        w->HScroll1_Scroll();
+        ++moves;
+    });
+    StartWindow();
+    ConnectDirect();
+    for (int round = 1; round <= 30 && w->Comm.portOpen(); ++round) {
+        ASSERT_EQ(::write(events[1], "m", 1), 1);
+        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= round; }));
+    }
+    Pump(20);
+    EXPECT_TRUE(w->Comm.portOpen()) << "after " << moves << " moves";
+    EXPECT_NE(w->StatusText(), "Connect error");
+    EXPECT_EQ(servo->packetCount(), 30);
+    ::close(events[0]);
+    ::close(events[1]);
 }
 
 } // namespace

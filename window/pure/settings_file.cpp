@@ -66,6 +66,10 @@ std::string FormatSystemSettings(const SystemSettings& s) {
 }
 
 SettingsParse ParseSystemSettings(std::string_view text) {
+    // An editor that saves UTF-8 may put a byte-order mark first; it is no part of line 1.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
     const std::vector<std::string> fields = ReadFields(text);
     const SystemSettings defaults = DefaultSystemSettings();
     SettingsParse result;

@@ -1,0 +1,84 @@
+// Termination signals through a self-pipe: the handler only writes the signal's number, and a
+// socket notifier reads it in the event loop.
+#include "platform/exit_signals.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace verrano {
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+int g_pipe[2] = {-1, -1};
+volatile sig_atomic_t g_caught = 0;
+
+extern "C" void OnExitSignal(int signal) {
+    if (g_caught) {
+        // The exit procedure already has its signal: this one ends the program as it would
+        // have without a handler, once the handler returns and the signal is unblocked.
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    g_caught = 1;
+    const int saved = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {
+    if (g_pipe[0] >= 0) return; // one catcher a process
+    if (::pipe2(g_pipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        g_pipe[0] = g_pipe[1] = -1;
+        return;
+    }
+    g_caught = 0;
+    notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &ExitSignals::onReadable);
+    struct sigaction action {};
+    action.sa_handler = OnExitSignal;
+    sigemptyset(&action.sa_mask);
+    for (int s : kSignals)
+        sigaddset(&action.sa_mask, s);
+    action.sa_flags = SA_RESTART;
+    for (int s : kSignals)
+        ::sigaction(s, &action, nullptr);
+}
+
+ExitSignals::~ExitSignals() {
+    if (!notifier_) return;
+    for (int s : kSignals)
+        ::signal(s, SIG_DFL);
+    delete notifier_;
+    ::close(g_pipe[0]);
+    ::close(g_pipe[1]);
+    g_pipe[0] = g_pipe[1] = -1;
+}
+
+void ExitSignals::onReadable() {
+    char byte = 0;
+    if (::read(g_pipe[0], &byte, 1) == 1) emit received(byte);
+}
+
+#else
+
+ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {}
+ExitSignals::~ExitSignals() = default;
+void ExitSignals::onReadable() {}
+
+#endif
+
+} // namespace verrano

@@ -1,0 +1,28 @@
+// The signals that ask a program to end (SIGTERM, SIGINT, SIGHUP), brought into the event loop
+// so the program can end through its own exit procedure.
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace verrano {
+
+// While one exists, the three signals are caught and announced by received() from the event
+// loop. A second signal before the program has ended ends it at once, as the signal would have.
+class ExitSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit ExitSignals(QObject* parent = nullptr);
+    ~ExitSignals() override;
+
+signals:
+    void received(int signal);
+
+private:
+    void onReadable();
+
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace verrano

@@ -1,0 +1,107 @@
+// The signals that end a session (SIGTERM, SIGINT, SIGHUP) sent to the program and to a window
+// in a child process: each ends it through the exit procedure, and a second one ends it at once.
+#include <QProcess>
+#include <csignal>
+#include <cstdio>
+
+#include "fixture.h"
+#include "platform/exit_signals.h"
+
+namespace verrano::test {
+
+// The child's side: a window wired as the program wires it, connected to the servo on COM1 when
+// asked, that says on its output when it is ready.
+int RunWindowChild(bool connect) {
+    ExitSignals exitSignals;
+    frm_Set w;
+    QObject::connect(&exitSignals, &ExitSignals::received, &w, &frm_Set::cmd_exit_Click);
+    w.Form_Load();
+    w.show();
+    if (connect) w.cmd_connect_Click();
+    std::printf("ready %d\n", w.Comm.portOpen() ? 1 : 0);
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const QByteArray
+    kDefaultFile("\"0\"\r\n\"False\"\r\n\"True\"\r\n\"False\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n");
+const Bytes kClose{0x80, 0xEF, 0x00, 0x00, 0x91, 0x00, 0x00};
+
+class ExitSignalsTest : public WindowTest {
+protected:
+    // Starts the window in a child process in the test's directory, connected to the servo,
+    // and forgets what the connect sent.
+    void StartConnectedChild(QProcess& child) {
+        servo->direct().version = 110;
+        child.setWorkingDirectory(dir.path());
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {"--window-child", "connect"});
+        ASSERT_TRUE(PumpUntil(
+            [&] { return child.canReadLine() || child.state() == QProcess::NotRunning; }, 20000));
+        ASSERT_EQ(child.readLine().trimmed(), "ready 1");
+        ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }));
+        Pump(50);
+        servo->clearReceived();
+    }
+
+    static bool Ended(QProcess& child) {
+        return PumpUntil([&] { return child.state() == QProcess::NotRunning; }, 20000);
+    }
+};
+
+TEST_F(ExitSignalsTest, EachSignalEndsTheWindowThroughTheExitProcedure) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QProcess child;
+        StartConnectedChild(child);
+        ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+        ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), signal), 0);
+        ASSERT_TRUE(Ended(child));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0);
+        PumpUntil([&] { return servo->packetCount() >= 1; });
+        Pump(50);
+        EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+        EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+    }
+}
+
+TEST_F(ExitSignalsTest, ASecondSignalDuringTheExitProcedureEndsTheWindowAtOnce) {
+    QProcess child;
+    StartConnectedChild(child);
+    // The exit's settings write fails, so the exit procedure stops at its box.
+    ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("zosys.dat"));
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+    Pump(200);
+    ASSERT_EQ(child.state(), QProcess::Running) << "the box holds the exit procedure";
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGINT), 0);
+    ASSERT_TRUE(Ended(child));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(child.exitCode(), SIGINT);
+}
+
+TEST_F(ExitSignalsTest, TheProgramEndsThroughItsExitProcedureOnASignal) {
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(VERRANO_PROGRAM), {});
+    // The first start writes the default file, after the signals are caught.
+    ASSERT_TRUE(PumpUntil([&] { return ReadFile("zosys.dat") == kDefaultFile; }, 20000));
+    ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(Ended(program));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(ReadFile("zosys.dat"), kDefaultFile);
+}
+
+} // namespace
+} // namespace verrano::test
