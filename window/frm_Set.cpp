@@ -21,6 +21,7 @@
 
 #include "platform/menu_check_style.h"
 #include "platform/picture_box.h"
+#include "platform/scroll_bar.h"
 #include "ui_frm_Set.h"
 #include "window/window_font.h"
 
@@ -175,6 +176,7 @@ void frm_Set::wireEvents() {
         {ui->HScroll1, &frm_Set::HScroll1_Change},
     };
     for (const auto& [bar, handler] : bars) {
+        MakeDesignScrollBar(bar);
         bar->setTracking(false);
         connect(bar, &QAbstractSlider::valueChanged, this, handler);
     }

@@ -119,5 +119,53 @@ TEST_F(KeyboardTest, PortButtonsOutOfSightTakeNoKeys) {
     EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
 }
 
+TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {
+    StartActive();
+    w->Label4_Click();
+    w->Label1_Click();
+    w->Label2_Click();
+    for (QScrollBar* bar : {w->ui->HScroll1, w->ui->HScroll_id, w->ui->HScroll_zero,
+                            w->ui->HScroll_Limit_min, w->ui->HScroll_Limit_max}) {
+        const std::string name = bar->objectName().toStdString();
+        bar->setEnabled(true); // a trim locks itself when the last one lost the focus
+        frm_Set::SetScrollValue(bar, (bar->minimum() + bar->maximum() + 1) / 2);
+        bar->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(Focus(), bar) << name;
+        const int v = bar->value();
+        const int step = bar->singleStep();
+        Key(Qt::Key_Right);
+        EXPECT_EQ(bar->value(), v + step) << name;
+        Key(Qt::Key_Up);
+        EXPECT_EQ(bar->value(), v + 2 * step) << name;
+        Key(Qt::Key_Left);
+        EXPECT_EQ(bar->value(), v + step) << name;
+        Key(Qt::Key_Down);
+        EXPECT_EQ(bar->value(), v) << name;
+        // The page keys and the wheel went this way already and stay so.
+        Key(Qt::Key_PageDown);
+        EXPECT_EQ(bar->value(), v + bar->pageStep()) << name;
+        Key(Qt::Key_PageUp);
+        EXPECT_EQ(bar->value(), v) << name;
+        QWheelEvent down(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &down);
+        EXPECT_GT(bar->value(), v) << name;
+    }
+    // The Change handlers ran: the test needle follows the slider and the ID its
+    // bar.
+    EXPECT_EQ(w->ui->txt_id->text(), QString::number(w->ui->HScroll_id->value()));
+}
+
+TEST_F(KeyboardTest, AFocusedScrollBarShowsAFocusMark) {
+    StartActive();
+    QScrollBar* bar = w->ui->HScroll1;
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    const QImage without = bar->grab().toImage();
+    bar->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    const QImage with = bar->grab().toImage();
+    EXPECT_NE(with, without);
+}
+
 } // namespace
 } // namespace verrano::test
