@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <stdexcept>
 
 #include "platform/menu_check_style.h"
+#include "platform/option_group.h"
 #include "platform/picture_box.h"
 #include "platform/scroll_bar.h"
 #include "ui_frm_Set.h"
@@ -54,6 +56,10 @@ void SetPointSize(QWidget* widget, double points) {
 // Pointer movement over the bare part of a container: not over any of its controls.
 bool OverBarePart(QWidget* container, const QMouseEvent* event) {
     return container->childAt(event->position().toPoint()) == nullptr;
+}
+
+template <std::size_t N> QList<QRadioButton*> ToList(const std::array<QRadioButton*, N>& arr) {
+    return QList<QRadioButton*>(arr.begin(), arr.end());
 }
 
 template <typename T, std::size_t N> int IndexOf(const std::array<T*, N>& arr, const QObject* obj) {
@@ -114,6 +120,13 @@ void frm_Set::buildControlArrays() {
     // The design numbers the two performance-set buttons 0 and 3; 1 and 2 stay empty.
     opt_Special[0] = ui->opt_Special_0;
     opt_Special[3] = ui->opt_Special_3;
+
+    // Each frame of option buttons in the design is one group; "User" and "Standard" stand
+    // apart from the three rows below them, which have frames of their own.
+    for (const QList<QRadioButton*>& members :
+         {ToList(opt_servo), ToList(opt_time), ToList(opt_Damp), ToList(opt_Hold),
+          ToList(opt_Punch), ToList(opt_dir), ToList(opt_Special)})
+        new OptionGroup(members, this);
 }
 
 void frm_Set::wireEvents() {
@@ -233,6 +246,12 @@ void frm_Set::SetOptionValue(QRadioButton* button, bool value) {
         return;
     }
     // An exclusive group refuses to deselect its selected button; step outside the group for it.
+    if (QButtonGroup* group = button->group()) {
+        group->setExclusive(false);
+        button->setChecked(false);
+        group->setExclusive(true);
+        return;
+    }
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);
     button->setChecked(false);

@@ -119,6 +119,70 @@ TEST_F(KeyboardTest, PortButtonsOutOfSightTakeNoKeys) {
     EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
 }
 
+TEST_F(KeyboardTest, EachOptionGroupIsOneTabStopOnItsChosenButton) {
+    StartActive();
+    w->Brevak_Control_Click();
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto forward = TabRound();
+    ExpectAllGroupsReached(forward, true);
+    // The nested rows come after "<" and ">", each on its own.
+    const auto at = [&](const QWidget* x) { return std::find(forward.begin(), forward.end(), x); };
+    EXPECT_LT(at(w->ui->cmd_Performance_hi), at(w->opt_Damp[1]));
+    EXPECT_LT(at(w->opt_Damp[1]), at(w->opt_Hold[1]));
+    EXPECT_LT(at(w->opt_Hold[1]), at(w->opt_Punch[1]));
+    ExpectAllGroupsReached(TabRound(true), true);
+
+    // A choice made by code moves the group's stop with it.
+    w->opt_Hold[2]->setChecked(true);
+    w->opt_time[0]->setChecked(true);
+    w->opt_servo[17]->setChecked(true);
+    const auto again = TabRound();
+    ExpectAllGroupsReached(again, true);
+    EXPECT_TRUE(Has(again, w->opt_Hold[2]));
+
+    // Arrow keys move within a group, choose as they go, and run the group's
+    // handler.
+    w->opt_Damp[1]->setFocus(Qt::TabFocusReason);
+    const uint8_t dampBefore = w->ParamBlock[4];
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focus(), w->opt_Damp[2]);
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_NE(w->ParamBlock[4], dampBefore);
+    Key(Qt::Key_Right); // the end of the row: nothing further
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    EXPECT_TRUE(w->opt_Punch[1]->isChecked());
+
+    // "User" and "Standard" are a group of their own, apart from the rows below
+    // them.
+    w->opt_Special[3]->setChecked(true);
+    w->opt_Special[3]->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focus(), w->opt_Special[0]);
+    EXPECT_TRUE(w->opt_Special[0]->isChecked());
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    Key(Qt::Key_Down); // no row of the frame below is part of this group
+    EXPECT_EQ(Focus(), w->opt_Special[0]);
+
+    // Code can still leave a group with none chosen (a settings file may say so); the group
+    // stays exclusive and Tab then stops on its first button.
+    frm_Set::SetOptionValue(w->opt_time[0], false);
+    EXPECT_EQ(frm_Set::SelectedIndex(w->opt_time.data(), 3), -1);
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(Has(TabRound(), w->opt_time[0]));
+    w->opt_time[2]->setChecked(true);
+    w->opt_time[1]->setChecked(true);
+    EXPECT_FALSE(w->opt_time[2]->isChecked());
+
+    w->opt_servo[17]->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Down);
+    EXPECT_TRUE(w->opt_servo[23]->isChecked());
+    EXPECT_EQ(w->CtrlServoPort, 23);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(w->CtrlServoPort, 22);
+}
+
 TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {
     StartActive();
     w->Label4_Click();
