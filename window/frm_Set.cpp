@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <stdexcept>
 
+#include "platform/menu_bar_keys.h"
 #include "platform/menu_check_style.h"
 #include "platform/option_group.h"
 #include "platform/picture_box.h"
@@ -90,6 +91,7 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     checkStyle->setParent(this);
     ui->ServoType1->setStyle(checkStyle);
     ui->Control_Option->setStyle(checkStyle);
+    OpenMenuBarFromKeys(menuBar());
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);

@@ -30,7 +30,9 @@ protected:
     static QWidget* Focus() { return QApplication::focusWidget(); }
 
     static void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget* target = Focus() ? Focus() : QApplication::activeWindow();
+        // An open menu takes the keys, as it grabs them on screen.
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target) target = Focus() ? Focus() : QApplication::activeWindow();
         QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
     }
 
@@ -229,6 +231,35 @@ TEST_F(KeyboardTest, AFocusedScrollBarShowsAFocusMark) {
     ASSERT_TRUE(bar->hasFocus());
     const QImage with = bar->grab().toImage();
     EXPECT_NE(with, without);
+}
+
+TEST_F(KeyboardTest, F10AndAltOpenTheMenuBar) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+
+    Key(Qt::Key_F10);
+    EXPECT_EQ(QApplication::activePopupWidget(), w->ui->File1);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(bar->activeAction(), nullptr);
+
+    // Alt alone puts the menu bar under the keys, and the title under them shows it; Down opens
+    // the menu under the mark.
+    const QImage idle = bar->grab().toImage();
+    QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(bar->activeAction(), w->ui->File1->menuAction());
+    EXPECT_NE(bar->grab().toImage(), idle);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(QApplication::activePopupWidget(), w->ui->ServoType1);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+
+    // The captions carry no mnemonic letters.
+    for (QAction* a : bar->actions())
+        EXPECT_FALSE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
 }
 
 } // namespace
