@@ -72,6 +72,8 @@ template <typename T, std::size_t N> int IndexOf(const std::array<T*, N>& arr, c
 } // namespace
 
 frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::frm_Set>()) {
+    // Before any control exists, so that a screen reader already running meets none unguarded.
+    guard.coverAccessibility(this);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
 

@@ -1,7 +1,9 @@
 // Tests of the platform stand-ins around the window: timers, message boxes, file dialog, input
 // guard, printing, topmost placement, picture box, image list and string lookup.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,10 +16,12 @@
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -187,6 +191,133 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
 void Click(QWidget* w, QPoint pos = QPoint(5, 5)) {
     SendMouse(w, QEvent::MouseButtonPress, pos);
     SendMouse(w, QEvent::MouseButtonRelease, pos);
+}
+
+// A window of the controls the settings window starts commands from: a button, two option
+// buttons, a check box and a menu with a plain and a checkable item; covered by the guard, when
+// one is given, before any of them exists.
+struct ReaderWindow {
+    explicit ReaderWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        push = new QPushButton(QStringLiteral("Servo &Read"), &window);
+        radioA = new QRadioButton(QStringLiteral("High"), &window);
+        radioB = new QRadioButton(QStringLiteral("Mid"), &window);
+        check = new QCheckBox(QStringLiteral("Servo ID Move"), &window);
+        menu = new QMenu(&window);
+        plain = menu->addAction(QStringLiteral("Open"));
+        checkable = menu->addAction(QStringLiteral("Brevak"));
+        auto* layout = new QVBoxLayout(&window);
+        for (QAbstractButton* b :
+             std::initializer_list<QAbstractButton*>{push, radioA, radioB, check})
+            layout->addWidget(b);
+        push->setToolTip(QStringLiteral("Servo Parameter Read"));
+        radioA->setChecked(true);
+        checkable->setCheckable(true);
+        checkable->setChecked(true);
+        window.setGeometry(100, 100, 200, 160);
+        window.show();
+    }
+
+    // A reader finds the menu items through their menu, when the menu is open.
+    void openMenu() {
+        menu->popup(QPoint(10, 10));
+        PumpUntil([&] { return menu->isVisible(); });
+        QAccessibleInterface* m = QAccessible::queryAccessibleInterface(menu);
+        for (int i = 0; i < m->childCount(); ++i)
+            m->child(i);
+    }
+
+    QWidget window;
+    QPushButton* push;
+    QRadioButton* radioA;
+    QRadioButton* radioB;
+    QCheckBox* check;
+    QMenu* menu;
+    QAction* plain;
+    QAction* checkable;
+};
+
+quint64 Bits(QAccessible::State state) {
+    static_assert(sizeof(state) == sizeof(quint64));
+    quint64 bits = 0;
+    std::memcpy(&bits, &state, sizeof bits);
+    return bits;
+}
+
+// What a reader learns of a control; the toolkit's and the guarded interfaces must agree.
+std::string Seen(QObject* control) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(control);
+    if (!i) return "none";
+    std::string s = std::to_string(i->role()) + "|" + std::to_string(Bits(i->state())) + "|" +
+                    i->text(QAccessible::Name).toStdString() + "|" +
+                    i->text(QAccessible::Description).toStdString() + "|" +
+                    i->text(QAccessible::Accelerator).toStdString() + "|" +
+                    std::to_string(i->rect().width()) + "x" + std::to_string(i->rect().height());
+    if (auto* a = i->actionInterface())
+        s += "|" + a->actionNames().join(QLatin1Char(',')).toStdString();
+    if (QAccessibleInterface* parent = i->parent())
+        s += "|" + std::to_string(parent->indexOfChild(i));
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesCoveredControlsAsTheToolkitShowsThem) {
+    const auto seenAll = [](ReaderWindow& r) {
+        r.openMenu();
+        std::vector<std::string> seen;
+        for (QObject* o : std::initializer_list<QObject*>{r.push, r.radioA, r.radioB, r.check,
+                                                          r.plain, r.checkable})
+            seen.push_back(Seen(o));
+        r.menu->hide();
+        return seen;
+    };
+    ReaderWindow plain;
+    const auto toolkit = seenAll(plain);
+    plain.window.hide();
+    InputGuard guard;
+    ReaderWindow covered(&guard);
+    const auto guarded = seenAll(covered);
+    ASSERT_EQ(guarded.size(), toolkit.size());
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
+TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
+    InputGuard guard;
+    ReaderWindow r(&guard);
+    guard.allowWidget(r.check);
+    int clicks = 0, triggers = 0;
+    QObject::connect(r.push, &QPushButton::clicked, [&] { ++clicks; });
+    QObject::connect(r.plain, &QAction::triggered, [&] { ++triggers; });
+    const auto act = [](QObject* o, const QString& name) {
+        QAccessible::queryAccessibleInterface(o)->actionInterface()->doAction(name);
+    };
+    r.openMenu();
+    const QString press = QAccessibleActionInterface::pressAction();
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+
+    guard.enter();
+    act(r.push, press);
+    act(r.radioB, toggle);
+    act(r.plain, press);
+    act(r.checkable, press);
+    act(r.check, toggle); // let through
+    Pump(250);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(r.push->isDown());
+    EXPECT_TRUE(r.radioA->isChecked());
+    EXPECT_EQ(triggers, 0);
+    EXPECT_TRUE(r.checkable->isChecked());
+    EXPECT_TRUE(r.check->isChecked());
+    guard.leave();
+
+    act(r.push, press);
+    act(r.radioB, toggle);
+    act(r.plain, press);
+    act(r.checkable, press);
+    EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    EXPECT_TRUE(r.radioB->isChecked());
+    EXPECT_EQ(triggers, 1);
+    EXPECT_FALSE(r.checkable->isChecked());
 }
 
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
