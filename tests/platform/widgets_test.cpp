@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -32,6 +34,7 @@
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/resource_strings.h"
+#include "platform/toolkit_translations.h"
 #include "platform/vb_timer.h"
 #include "platform/window_placement.h"
 
@@ -191,6 +194,50 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
 void Click(QWidget* w, QPoint pos = QPoint(5, 5)) {
     SendMouse(w, QEvent::MouseButtonPress, pos);
     SendMouse(w, QEvent::MouseButtonRelease, pos);
+}
+
+// The texts of the toolkit's own dialogs, as a user sees them.
+struct ToolkitTexts {
+    ToolkitTexts() {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Verrano"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        yes = box.button(QMessageBox::Yes)->text();
+        cancel = box.button(QMessageBox::Cancel)->text();
+        lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+    }
+    QString yes, cancel, lookIn;
+};
+
+TEST(ToolkitTranslations, DialogsFollowTheUsersLanguage) {
+    const ToolkitTexts english;
+    EXPECT_EQ(english.cancel, QStringLiteral("Cancel"));
+
+    EXPECT_EQ(InstallToolkitTranslations(QLocale::c()), nullptr);
+    EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
+
+    QTranslator* korean = InstallToolkitTranslations(QLocale(QStringLiteral("ko_KR")));
+    ASSERT_NE(korean, nullptr) << "no toolkit translation for Korean";
+    const ToolkitTexts texts;
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
+    EXPECT_EQ(texts.cancel, QString::fromUtf8("취소"));
+    EXPECT_NE(texts.yes, english.yes);
+    EXPECT_NE(texts.lookIn, english.lookIn);
+    EXPECT_TRUE(texts.yes.contains(QString::fromUtf8("예"))) << texts.yes.toStdString();
+    // Gone again with the translator.
+    EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
+}
+
+// Run in the C and a Korean locale (LC_ALL), as the program starts in them.
+TEST(ToolkitTranslations, TheUsersLocaleChoosesThem) {
+    QTranslator* translator = InstallToolkitTranslations(QLocale::system());
+    const ToolkitTexts texts;
+    if (translator) QCoreApplication::removeTranslator(translator);
+    delete translator;
+    if (QLocale::system().language() == QLocale::Korean)
+        EXPECT_EQ(texts.cancel, QString::fromUtf8("취소"));
+    else if (QLocale::system().language() == QLocale::C)
+        EXPECT_EQ(texts.cancel, QStringLiteral("Cancel"));
 }
 
 // A window of the controls the settings window starts commands from: a button, two option
