@@ -1,10 +1,11 @@
-// Accessibility of the buttons and menu items in windows an input guard covers: what the toolkit
-// offers a screen reader for them, with every action judged by the guard first.
+// Accessibility of the buttons, scroll bars and menu items in windows an input guard covers: what
+// the toolkit offers a screen reader for them, with every action and value change judged by the
+// guard first.
 //
-// A screen reader presses, toggles and chooses through these interfaces; they call the control
-// directly, past the event filter that refuses clicks and keys, so the guard is asked here. The
-// toolkit's own interfaces for these controls can be neither reached nor wrapped, so the two
-// kinds are given again, the same in roles, names, states and actions.
+// A screen reader presses, toggles, chooses and sets values through these interfaces; they call
+// the control directly, past the event filter that refuses clicks and keys, so the guard is asked
+// here. The toolkit's own interfaces for these controls can be neither reached nor wrapped, so the
+// three kinds are given again, the same in roles, names, states, values and actions.
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -16,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QToolButton>
@@ -161,6 +163,38 @@ private:
     QPointer<InputGuard> guard_;
 };
 
+// A scroll bar, whose value a reader can set directly; a new value runs the bar's Change handler,
+// which sends a move or a live write.
+class GuardedScrollBar : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    GuardedScrollBar(QScrollBar* bar, InputGuard* guard)
+        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return QString::number(bar()->value());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant& value) override {
+        if (Refused(guard_, widget())) return;
+        bar()->setValue(value.toInt());
+    }
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return bar()->minimum(); }
+    QVariant minimumStepSize() const override { return bar()->singleStep(); }
+
+private:
+    QScrollBar* bar() const { return static_cast<QScrollBar*>(object()); }
+
+    QPointer<InputGuard> guard_;
+};
+
 // An item of a menu that opens no menu of its own; items that do are left to the toolkit, since
 // opening a menu starts nothing.
 class GuardedMenuItem : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -258,6 +292,7 @@ QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) 
         if (qobject_cast<QToolButton*>(button)) return nullptr;
         return new GuardedButton(button, guard);
     }
+    if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
     if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
         for (QObject* o : action->associatedObjects())
             if (auto* menu = qobject_cast<QMenu*>(o))

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -250,6 +251,10 @@ struct ReaderWindow {
         radioA = new QRadioButton(QStringLiteral("High"), &window);
         radioB = new QRadioButton(QStringLiteral("Mid"), &window);
         check = new QCheckBox(QStringLiteral("Servo ID Move"), &window);
+        bar = new QScrollBar(Qt::Horizontal, &window);
+        bar->setRange(600, 2400);
+        bar->setSingleStep(10);
+        bar->setValue(1500);
         menu = new QMenu(&window);
         plain = menu->addAction(QStringLiteral("Open"));
         checkable = menu->addAction(QStringLiteral("Brevak"));
@@ -257,6 +262,7 @@ struct ReaderWindow {
         for (QAbstractButton* b :
              std::initializer_list<QAbstractButton*>{push, radioA, radioB, check})
             layout->addWidget(b);
+        layout->addWidget(bar);
         push->setToolTip(QStringLiteral("Servo Parameter Read"));
         radioA->setChecked(true);
         checkable->setCheckable(true);
@@ -279,6 +285,7 @@ struct ReaderWindow {
     QRadioButton* radioA;
     QRadioButton* radioB;
     QCheckBox* check;
+    QScrollBar* bar;
     QMenu* menu;
     QAction* plain;
     QAction* checkable;
@@ -302,6 +309,12 @@ std::string Seen(QObject* control) {
                     std::to_string(i->rect().width()) + "x" + std::to_string(i->rect().height());
     if (auto* a = i->actionInterface())
         s += "|" + a->actionNames().join(QLatin1Char(',')).toStdString();
+    if (auto* v = i->valueInterface())
+        s += "|" + v->currentValue().toString().toStdString() + " in " +
+             v->minimumValue().toString().toStdString() + ".." +
+             v->maximumValue().toString().toStdString() + " by " +
+             v->minimumStepSize().toString().toStdString() + " " +
+             i->text(QAccessible::Value).toStdString();
     if (QAccessibleInterface* parent = i->parent())
         s += "|" + std::to_string(parent->indexOfChild(i));
     return s;
@@ -312,7 +325,7 @@ TEST(InputGuardTest, AReaderSeesCoveredControlsAsTheToolkitShowsThem) {
         r.openMenu();
         std::vector<std::string> seen;
         for (QObject* o : std::initializer_list<QObject*>{r.push, r.radioA, r.radioB, r.check,
-                                                          r.plain, r.checkable})
+                                                          r.bar, r.plain, r.checkable})
             seen.push_back(Seen(o));
         r.menu->hide();
         return seen;
@@ -324,6 +337,7 @@ TEST(InputGuardTest, AReaderSeesCoveredControlsAsTheToolkitShowsThem) {
     ReaderWindow covered(&guard);
     const auto guarded = seenAll(covered);
     ASSERT_EQ(guarded.size(), toolkit.size());
+    EXPECT_NE(toolkit[4].find("|1500 in 600..2400 by 10 1500|"), std::string::npos) << toolkit[4];
     for (std::size_t i = 0; i < toolkit.size(); ++i)
         EXPECT_EQ(guarded[i], toolkit[i]) << i;
 }
@@ -348,6 +362,7 @@ TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
     act(r.plain, press);
     act(r.checkable, press);
     act(r.check, toggle); // let through
+    QAccessible::queryAccessibleInterface(r.bar)->valueInterface()->setCurrentValue(2000);
     Pump(250);
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(r.push->isDown());
@@ -355,7 +370,10 @@ TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
     EXPECT_EQ(triggers, 0);
     EXPECT_TRUE(r.checkable->isChecked());
     EXPECT_TRUE(r.check->isChecked());
+    EXPECT_EQ(r.bar->value(), 1500);
     guard.leave();
+    QAccessible::queryAccessibleInterface(r.bar)->valueInterface()->setCurrentValue(2000);
+    EXPECT_EQ(r.bar->value(), 2000);
 
     act(r.push, press);
     act(r.radioB, toggle);

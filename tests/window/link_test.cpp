@@ -478,6 +478,9 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
                              Act(w->opt_time[0], kToggle);
                              Act(MenuItem(w->ui->Control_Option, w->ui->Brevak_Control), kPress);
                              Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
+                             QAccessible::queryAccessibleInterface(w->ui->HScroll1)
+                                 ->valueInterface()
+                                 ->setCurrentValue(2000);
                              actedInWait = w->guard.active();
                          });
                      });
@@ -504,6 +507,7 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     EXPECT_TRUE(w->ui->Tavrik->isChecked());
     EXPECT_FALSE(w->ui->Dimmar->isChecked());
     EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(w->ui->HScroll1->value(), 1500);
 
     // Outside a wait the reader's actions work as before.
     servo->clearReceived();
