@@ -2,11 +2,15 @@
 #include <QApplication>
 
 #include "platform/exit_signals.h"
+#include "platform/toolkit_translations.h"
 #include "window/frm_Set.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verrano"));
+    // Message boxes and file dialogs use the toolkit's standard buttons and labels, which follow
+    // the user's language; the window's own texts stay as designed.
+    verrano::InstallToolkitTranslations(QLocale::system());
     // Caught before start-up, so a logout, Ctrl+C or a closed terminal at any moment ends the
     // program through the exit procedure, once the event loop takes the signal.
     verrano::ExitSignals exitSignals;

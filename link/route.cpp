@@ -19,6 +19,7 @@ constexpr int kStatusBarTwips = 375;
 } // namespace
 
 void frm_Set::PC_Control_Click() {
+    QWidget* const focused = focusWidget();
     if (Comm.portOpen()) cmd_connect_Click();
     ui->PC_Control->setChecked(true);
     ui->Brevak_Control->setChecked(false);
@@ -30,9 +31,11 @@ void frm_Set::PC_Control_Click() {
     ui->chk_id_move->setEnabled(true);
     CtrlMode = kRouteDirect;
     ResizeForRoute();
+    KeepFocusInSight(focused);
 }
 
 void frm_Set::Brevak_Control_Click() {
+    QWidget* const focused = focusWidget();
     if (Comm.portOpen()) cmd_connect_Click();
     ui->PC_Control->setChecked(false);
     ui->Brevak_Control->setChecked(true);
@@ -44,6 +47,7 @@ void frm_Set::Brevak_Control_Click() {
     ui->chk_id_move->setEnabled(false);
     CtrlMode = kRouteController;
     ResizeForRoute();
+    KeepFocusInSight(focused);
 }
 
 void frm_Set::ResizeForRoute() {
@@ -57,6 +61,16 @@ void frm_Set::ResizeForRoute() {
     const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
     const QSize client(Px(kClientWidthTwips), menuHeight + centralHeight + statusHeight);
     setFixedSize(client);
+    // Cut off by the shorter window is not enough: hidden, the port buttons leave the Tab chain
+    // and no key can reach them.
+    ui->Frame9->setVisible(CtrlMode != kRouteDirect);
+}
+
+void frm_Set::KeepFocusInSight(QWidget* focused) {
+    // The control that had the keys may now be hidden or disabled, and the toolkit hands them to
+    // whatever comes next in the chain; give them to one that every route shows instead.
+    if (focused && (!focused->isVisibleTo(this) || !focused->isEnabled()))
+        ui->cmd_connect->setFocus(Qt::OtherFocusReason);
 }
 
 void frm_Set::opt_servo_Click(int index) {

@@ -14,7 +14,37 @@
 
 namespace verrano {
 
+namespace {
+std::vector<InputGuard*>& CoveringGuards() {
+    static std::vector<InputGuard*> guards;
+    return guards;
+}
+} // namespace
+
+void InstallGuardedAccessibility(); // input_guard_accessible.cpp
+
 InputGuard::InputGuard(QObject* parent) : QObject(parent) {}
+
+InputGuard::~InputGuard() {
+    auto& guards = CoveringGuards();
+    guards.erase(std::remove(guards.begin(), guards.end(), this), guards.end());
+}
+
+void InputGuard::coverAccessibility(QWidget* window) {
+    if (!window) return;
+    InstallGuardedAccessibility();
+    covered_.emplace_back(window);
+    auto& guards = CoveringGuards();
+    if (std::find(guards.begin(), guards.end(), this) == guards.end()) guards.push_back(this);
+}
+
+InputGuard* InputGuard::coveringGuard(const QObject* object) {
+    for (InputGuard* guard : CoveringGuards())
+        for (const QPointer<QWidget>& window : guard->covered_)
+            for (const QObject* o = object; o && window; o = o->parent())
+                if (o == window) return guard;
+    return nullptr;
+}
 
 void InputGuard::allowWidget(QWidget* widget) {
     if (widget) widgets_.emplace_back(widget);
@@ -87,28 +117,44 @@ bool InputGuard::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-bool InputGuard::allowed(QObject* watched, QEvent* event) const {
-    const auto isAllowedAction = [this](const QAction* a) {
-        return a && std::any_of(actions_.begin(), actions_.end(),
-                                [a](const QPointer<QAction>& p) { return p == a; });
-    };
+bool InputGuard::allowedAction(const QAction* action) const {
+    return action && std::any_of(actions_.begin(), actions_.end(),
+                                 [action](const QPointer<QAction>& p) { return p == action; });
+}
 
-    if (!watched->isWidgetType()) {
-        // Window objects hand mouse and key events on to the widgets, where they are judged;
-        // shortcuts go straight to their action.
-        if (event->type() != QEvent::Shortcut) return true;
-        return isAllowedAction(qobject_cast<QAction*>(watched));
-    }
-
-    auto* w = static_cast<QWidget*>(watched);
+bool InputGuard::allowedWidget(const QWidget* w) const {
     for (const QPointer<QWidget>& p : widgets_)
         if (p && (p == w || p->isAncestorOf(w))) return true;
 
     // A box or dialog that a handler raised inside the wait must be answerable, or the wait it
     // sits in can never go on; its popups (a drop-down list) count as part of it.
     if (QWidget* modal = QApplication::activeModalWidget())
-        for (QWidget* p = w; p; p = p->parentWidget())
+        for (const QWidget* p = w; p; p = p->parentWidget())
             if (p == modal) return true;
+    return false;
+}
+
+bool InputGuard::refuses(const QObject* target) const {
+    if (depth_ <= 0 || !target) return false;
+    if (target->isWidgetType()) return !allowedWidget(static_cast<const QWidget*>(target));
+    if (const auto* action = qobject_cast<const QAction*>(target)) {
+        if (allowedAction(action)) return false;
+        for (const QObject* o : action->associatedObjects())
+            if (o->isWidgetType() && allowedWidget(static_cast<const QWidget*>(o))) return false;
+    }
+    return true;
+}
+
+bool InputGuard::allowed(QObject* watched, QEvent* event) const {
+    if (!watched->isWidgetType()) {
+        // Window objects hand mouse and key events on to the widgets, where they are judged;
+        // shortcuts go straight to their action.
+        if (event->type() != QEvent::Shortcut) return true;
+        return allowedAction(qobject_cast<QAction*>(watched));
+    }
+
+    auto* w = static_cast<QWidget*>(watched);
+    if (allowedWidget(w)) return true;
 
     const QEvent::Type type = event->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
@@ -121,14 +167,13 @@ bool InputGuard::allowed(QObject* watched, QEvent* event) const {
     if (type == QEvent::MouseButtonRelease && (menu || bar)) {
         QAction* action = ActionAt(w, event);
         if (bar && (!action || action->menu())) return true;
-        return isAllowedAction(action);
+        return allowedAction(action);
     }
 
     if (menu && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape) return true;
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
-            isAllowedAction(menu->activeAction()))
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && allowedAction(menu->activeAction()))
             return true;
     }
     return false;

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-nanum fonts-dejavu-core
+    qt6-translations-l10n
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,8 +20,11 @@
 #include <QStatusBar>
 #include <stdexcept>
 
+#include "platform/menu_bar_keys.h"
 #include "platform/menu_check_style.h"
+#include "platform/option_group.h"
 #include "platform/picture_box.h"
+#include "platform/scroll_bar.h"
 #include "ui_frm_Set.h"
 #include "window/window_font.h"
 
@@ -55,6 +59,10 @@ bool OverBarePart(QWidget* container, const QMouseEvent* event) {
     return container->childAt(event->position().toPoint()) == nullptr;
 }
 
+template <std::size_t N> QList<QRadioButton*> ToList(const std::array<QRadioButton*, N>& arr) {
+    return QList<QRadioButton*>(arr.begin(), arr.end());
+}
+
 template <typename T, std::size_t N> int IndexOf(const std::array<T*, N>& arr, const QObject* obj) {
     for (std::size_t i = 0; i < N; ++i)
         if (arr[i] == obj) return static_cast<int>(i);
@@ -64,6 +72,8 @@ template <typename T, std::size_t N> int IndexOf(const std::array<T*, N>& arr, c
 } // namespace
 
 frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::frm_Set>()) {
+    // Before any control exists, so that a screen reader already running meets none unguarded.
+    guard.coverAccessibility(this);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
 
@@ -83,6 +93,7 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     checkStyle->setParent(this);
     ui->ServoType1->setStyle(checkStyle);
     ui->Control_Option->setStyle(checkStyle);
+    OpenMenuBarFromKeys(menuBar());
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);
@@ -113,6 +124,13 @@ void frm_Set::buildControlArrays() {
     // The design numbers the two performance-set buttons 0 and 3; 1 and 2 stay empty.
     opt_Special[0] = ui->opt_Special_0;
     opt_Special[3] = ui->opt_Special_3;
+
+    // Each frame of option buttons in the design is one group; "User" and "Standard" stand
+    // apart from the three rows below them, which have frames of their own.
+    for (const QList<QRadioButton*>& members :
+         {ToList(opt_servo), ToList(opt_time), ToList(opt_Damp), ToList(opt_Hold),
+          ToList(opt_Punch), ToList(opt_dir), ToList(opt_Special)})
+        new OptionGroup(members, this);
 }
 
 void frm_Set::wireEvents() {
@@ -175,6 +193,7 @@ void frm_Set::wireEvents() {
         {ui->HScroll1, &frm_Set::HScroll1_Change},
     };
     for (const auto& [bar, handler] : bars) {
+        MakeDesignScrollBar(bar);
         bar->setTracking(false);
         connect(bar, &QAbstractSlider::valueChanged, this, handler);
     }
@@ -231,6 +250,12 @@ void frm_Set::SetOptionValue(QRadioButton* button, bool value) {
         return;
     }
     // An exclusive group refuses to deselect its selected button; step outside the group for it.
+    if (QButtonGroup* group = button->group()) {
+        group->setExclusive(false);
+        button->setChecked(false);
+        group->setExclusive(true);
+        return;
+    }
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);
     button->setChecked(false);

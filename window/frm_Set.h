@@ -171,7 +171,9 @@ public:
     void Brevak_Control_Click();
     void opt_servo_Click(int index);
     void opt_time_Click(int index);
-    void ResizeForRoute(); // client area by CtrlMode
+    void ResizeForRoute(); // client area and the port frame by CtrlMode
+    // After a route change: the keys go to "Connect" when their control left sight or use.
+    void KeepFocusInSight(QWidget* focused);
 
     // ---- params/block.cpp -----------------------------------------------------------------
     void BuildParamBlock();

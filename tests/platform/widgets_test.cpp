@@ -1,10 +1,13 @@
 // Tests of the platform stand-ins around the window: timers, message boxes, file dialog, input
 // guard, printing, topmost placement, picture box, image list and string lookup.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,10 +17,14 @@
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -28,6 +35,7 @@
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/resource_strings.h"
+#include "platform/toolkit_translations.h"
 #include "platform/vb_timer.h"
 #include "platform/window_placement.h"
 
@@ -187,6 +195,194 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
 void Click(QWidget* w, QPoint pos = QPoint(5, 5)) {
     SendMouse(w, QEvent::MouseButtonPress, pos);
     SendMouse(w, QEvent::MouseButtonRelease, pos);
+}
+
+// The texts of the toolkit's own dialogs, as a user sees them.
+struct ToolkitTexts {
+    ToolkitTexts() {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Verrano"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        yes = box.button(QMessageBox::Yes)->text();
+        cancel = box.button(QMessageBox::Cancel)->text();
+        lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+    }
+    QString yes, cancel, lookIn;
+};
+
+TEST(ToolkitTranslations, DialogsFollowTheUsersLanguage) {
+    const ToolkitTexts english;
+    EXPECT_EQ(english.cancel, QStringLiteral("Cancel"));
+
+    EXPECT_EQ(InstallToolkitTranslations(QLocale::c()), nullptr);
+    EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
+
+    QTranslator* korean = InstallToolkitTranslations(QLocale(QStringLiteral("ko_KR")));
+    ASSERT_NE(korean, nullptr) << "no toolkit translation for Korean";
+    const ToolkitTexts texts;
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
+    EXPECT_EQ(texts.cancel, QString::fromUtf8("취소"));
+    EXPECT_NE(texts.yes, english.yes);
+    EXPECT_NE(texts.lookIn, english.lookIn);
+    EXPECT_TRUE(texts.yes.contains(QString::fromUtf8("예"))) << texts.yes.toStdString();
+    // Gone again with the translator.
+    EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
+}
+
+// Run in the C and a Korean locale (LC_ALL), as the program starts in them.
+TEST(ToolkitTranslations, TheUsersLocaleChoosesThem) {
+    QTranslator* translator = InstallToolkitTranslations(QLocale::system());
+    const ToolkitTexts texts;
+    if (translator) QCoreApplication::removeTranslator(translator);
+    delete translator;
+    if (QLocale::system().language() == QLocale::Korean)
+        EXPECT_EQ(texts.cancel, QString::fromUtf8("취소"));
+    else if (QLocale::system().language() == QLocale::C)
+        EXPECT_EQ(texts.cancel, QStringLiteral("Cancel"));
+}
+
+// A window of the controls the settings window starts commands from: a button, two option
+// buttons, a check box and a menu with a plain and a checkable item; covered by the guard, when
+// one is given, before any of them exists.
+struct ReaderWindow {
+    explicit ReaderWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        push = new QPushButton(QStringLiteral("Servo &Read"), &window);
+        radioA = new QRadioButton(QStringLiteral("High"), &window);
+        radioB = new QRadioButton(QStringLiteral("Mid"), &window);
+        check = new QCheckBox(QStringLiteral("Servo ID Move"), &window);
+        bar = new QScrollBar(Qt::Horizontal, &window);
+        bar->setRange(600, 2400);
+        bar->setSingleStep(10);
+        bar->setValue(1500);
+        menu = new QMenu(&window);
+        plain = menu->addAction(QStringLiteral("Open"));
+        checkable = menu->addAction(QStringLiteral("Brevak"));
+        auto* layout = new QVBoxLayout(&window);
+        for (QAbstractButton* b :
+             std::initializer_list<QAbstractButton*>{push, radioA, radioB, check})
+            layout->addWidget(b);
+        layout->addWidget(bar);
+        push->setToolTip(QStringLiteral("Servo Parameter Read"));
+        radioA->setChecked(true);
+        checkable->setCheckable(true);
+        checkable->setChecked(true);
+        window.setGeometry(100, 100, 200, 160);
+        window.show();
+    }
+
+    // A reader finds the menu items through their menu, when the menu is open.
+    void openMenu() {
+        menu->popup(QPoint(10, 10));
+        PumpUntil([&] { return menu->isVisible(); });
+        QAccessibleInterface* m = QAccessible::queryAccessibleInterface(menu);
+        for (int i = 0; i < m->childCount(); ++i)
+            m->child(i);
+    }
+
+    QWidget window;
+    QPushButton* push;
+    QRadioButton* radioA;
+    QRadioButton* radioB;
+    QCheckBox* check;
+    QScrollBar* bar;
+    QMenu* menu;
+    QAction* plain;
+    QAction* checkable;
+};
+
+quint64 Bits(QAccessible::State state) {
+    static_assert(sizeof(state) == sizeof(quint64));
+    quint64 bits = 0;
+    std::memcpy(&bits, &state, sizeof bits);
+    return bits;
+}
+
+// What a reader learns of a control; the toolkit's and the guarded interfaces must agree.
+std::string Seen(QObject* control) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(control);
+    if (!i) return "none";
+    std::string s = std::to_string(i->role()) + "|" + std::to_string(Bits(i->state())) + "|" +
+                    i->text(QAccessible::Name).toStdString() + "|" +
+                    i->text(QAccessible::Description).toStdString() + "|" +
+                    i->text(QAccessible::Accelerator).toStdString() + "|" +
+                    std::to_string(i->rect().width()) + "x" + std::to_string(i->rect().height());
+    if (auto* a = i->actionInterface())
+        s += "|" + a->actionNames().join(QLatin1Char(',')).toStdString();
+    if (auto* v = i->valueInterface())
+        s += "|" + v->currentValue().toString().toStdString() + " in " +
+             v->minimumValue().toString().toStdString() + ".." +
+             v->maximumValue().toString().toStdString() + " by " +
+             v->minimumStepSize().toString().toStdString() + " " +
+             i->text(QAccessible::Value).toStdString();
+    if (QAccessibleInterface* parent = i->parent())
+        s += "|" + std::to_string(parent->indexOfChild(i));
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesCoveredControlsAsTheToolkitShowsThem) {
+    const auto seenAll = [](ReaderWindow& r) {
+        r.openMenu();
+        std::vector<std::string> seen;
+        for (QObject* o : std::initializer_list<QObject*>{r.push, r.radioA, r.radioB, r.check,
+                                                          r.bar, r.plain, r.checkable})
+            seen.push_back(Seen(o));
+        r.menu->hide();
+        return seen;
+    };
+    ReaderWindow plain;
+    const auto toolkit = seenAll(plain);
+    plain.window.hide();
+    InputGuard guard;
+    ReaderWindow covered(&guard);
+    const auto guarded = seenAll(covered);
+    ASSERT_EQ(guarded.size(), toolkit.size());
+    EXPECT_NE(toolkit[4].find("|1500 in 600..2400 by 10 1500|"), std::string::npos) << toolkit[4];
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
+TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
+    InputGuard guard;
+    ReaderWindow r(&guard);
+    guard.allowWidget(r.check);
+    int clicks = 0, triggers = 0;
+    QObject::connect(r.push, &QPushButton::clicked, [&] { ++clicks; });
+    QObject::connect(r.plain, &QAction::triggered, [&] { ++triggers; });
+    const auto act = [](QObject* o, const QString& name) {
+        QAccessible::queryAccessibleInterface(o)->actionInterface()->doAction(name);
+    };
+    r.openMenu();
+    const QString press = QAccessibleActionInterface::pressAction();
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+
+    guard.enter();
+    act(r.push, press);
+    act(r.radioB, toggle);
+    act(r.plain, press);
+    act(r.checkable, press);
+    act(r.check, toggle); // let through
+    QAccessible::queryAccessibleInterface(r.bar)->valueInterface()->setCurrentValue(2000);
+    Pump(250);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(r.push->isDown());
+    EXPECT_TRUE(r.radioA->isChecked());
+    EXPECT_EQ(triggers, 0);
+    EXPECT_TRUE(r.checkable->isChecked());
+    EXPECT_TRUE(r.check->isChecked());
+    EXPECT_EQ(r.bar->value(), 1500);
+    guard.leave();
+    QAccessible::queryAccessibleInterface(r.bar)->valueInterface()->setCurrentValue(2000);
+    EXPECT_EQ(r.bar->value(), 2000);
+
+    act(r.push, press);
+    act(r.radioB, toggle);
+    act(r.plain, press);
+    act(r.checkable, press);
+    EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    EXPECT_TRUE(r.radioB->isChecked());
+    EXPECT_EQ(triggers, 1);
+    EXPECT_FALSE(r.checkable->isChecked());
 }
 
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {

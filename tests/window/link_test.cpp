@@ -1,10 +1,15 @@
 // The servo link against the virtual servo: senders, replies by kind, waits and their bounds,
 // connecting and disconnecting on both routes, the controller handshake, route and port choices.
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
@@ -17,6 +22,29 @@ using Bytes = std::vector<uint8_t>;
 const Bytes kProbe{0x80, 0xE7, 0x00, 0x00, 0x99, 0x00, 0x00};
 const Bytes kClose{0x80, 0xEF, 0x00, 0x00, 0x91, 0x00, 0x00};
 const Bytes kCentre{0x80, 0xF6, 0x05, 0xDC, 0xA9, 0x00, 0x00};
+
+// What a screen reader does with a control: one of its actions through the accessibility
+// interface, as the accessibility bridge calls it.
+void Act(QObject* control, const QString& action) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(iface, nullptr);
+    ASSERT_NE(iface->actionInterface(), nullptr);
+    ASSERT_TRUE(iface->actionInterface()->actionNames().contains(action))
+        << iface->actionInterface()->actionNames().join(QLatin1Char(',')).toStdString();
+    iface->actionInterface()->doAction(action);
+}
+
+// A menu item as the reader finds it: a child of its menu's interface.
+QObject* MenuItem(QMenu* menu, QAction* item) {
+    QAccessibleInterface* m = QAccessible::queryAccessibleInterface(menu);
+    for (int i = 0; m && i < m->childCount(); ++i)
+        if (m->child(i)->object() == item) return item;
+    ADD_FAILURE() << "no such item in the menu";
+    return item;
+}
+
+const QString kPress = QAccessibleActionInterface::pressAction();
+const QString kToggle = QAccessibleActionInterface::toggleAction();
 
 class LinkTest : public WindowTest {
 protected:
@@ -430,6 +458,98 @@ TEST_F(LinkTest, InputIsRefusedDuringAWaitButExitGetsThrough) {
     EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
     // Outside a wait the same click works.
     EXPECT_FALSE(w->guard.active());
+}
+
+TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    ASSERT_TRUE(w->Comm.portOpen());
+    servo->clearReceived();
+    std::vector<QString> statuses;
+    bool acted = false;
+    bool actedInWait = false;
+    QObject::connect(w->ui->StatusBar1, &QStatusBar::messageChanged, w.get(),
+                     [&](const QString& text) {
+                         statuses.push_back(text);
+                         if (acted || text != QStringLiteral(" Wait! >>>>")) return;
+                         acted = true;
+                         // The reader's calls come in as events, taken while the read waits.
+                         QTimer::singleShot(0, w.get(), [&] {
+                             Act(w->ui->cmd_Servo_Read, kPress);
+                             Act(w->ui->cmd_connect, kPress);
+                             Act(w->opt_servo[3], kToggle);
+                             Act(w->opt_time[0], kToggle);
+                             Act(MenuItem(w->ui->Control_Option, w->ui->Brevak_Control), kPress);
+                             Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
+                             QAccessible::queryAccessibleInterface(w->ui->HScroll1)
+                                 ->valueInterface()
+                                 ->setCurrentValue(2000);
+                             actedInWait = w->guard.active();
+                         });
+                     });
+    w->cmd_Servo_Read_Click();
+    Pump(300); // a press clicks the button a moment after it
+    ASSERT_TRUE(actedInWait);
+
+    const auto seen = Seen();
+    const auto reads = std::count_if(seen.begin(), seen.end(),
+                                     [](const Bytes& p) { return p.size() == 7 && p[1] == 0xE1; });
+    EXPECT_EQ(reads, 19);
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), QStringLiteral(" Servo Read OK!")), 1);
+    for (const QString& s : statuses)
+        EXPECT_FALSE(s.startsWith(QStringLiteral(" Servo Read OK!>"))) << s.toStdString();
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_TRUE(w->opt_servo[0]->isChecked());
+    EXPECT_FALSE(w->opt_servo[3]->isChecked());
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_TRUE(w->opt_time[1]->isChecked());
+    EXPECT_EQ(w->CtrlMode, 0);
+    EXPECT_TRUE(w->ui->PC_Control->isChecked());
+    EXPECT_FALSE(w->ui->Brevak_Control->isChecked());
+    EXPECT_TRUE(w->ui->Tavrik->isChecked());
+    EXPECT_FALSE(w->ui->Dimmar->isChecked());
+    EXPECT_EQ(w->MotorType, 0);
+    EXPECT_EQ(w->ui->HScroll1->value(), 1500);
+
+    // Outside a wait the reader's actions work as before.
+    servo->clearReceived();
+    Act(w->opt_servo[3], kToggle);
+    EXPECT_EQ(w->CtrlServoPort, 3);
+    Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
+    EXPECT_EQ(w->MotorType, 3);
+    Act(w->ui->cmd_connect, kPress);
+    EXPECT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }, 1000));
+}
+
+TEST_F(LinkTest, DuringAWaitTheReaderStillReachesExitAndABox) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    ASSERT_TRUE(w->Comm.portOpen());
+    servo->setFault(vs::Fault::Silent);
+
+    // A box raised inside the wait takes the reader's press.
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    QTimer::singleShot(30, [&] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Verrano"), QStringLiteral("Go on?"),
+                        QMessageBox::Yes | QMessageBox::No, w.get());
+        QTimer::singleShot(30, [&] { Act(box.button(QMessageBox::No), kPress); });
+        answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_EQ(answer, QMessageBox::No);
+
+    // The menu's "Exit" ends the program inside the wait.
+    QTimer::singleShot(50, [&] { Act(MenuItem(w->ui->File1, w->ui->Exit), kPress); });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_LT(t.elapsed(), 600);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
 }
 
 TEST_F(LinkTest, UnplugWhileConnectedClosesTheLink) {

@@ -1,0 +1,314 @@
+// Accessibility of the buttons, scroll bars and menu items in windows an input guard covers: what
+// the toolkit offers a screen reader for them, with every action and value change judged by the
+// guard first.
+//
+// A screen reader presses, toggles, chooses and sets values through these interfaces; they call
+// the control directly, past the event filter that refuses clicks and keys, so the guard is asked
+// here. The toolkit's own interfaces for these controls can be neither reached nor wrapped, so the
+// three kinds are given again, the same in roles, names, states, values and actions.
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QAction>
+#include <QCheckBox>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QToolButton>
+#include <QWindow>
+
+#include "platform/input_guard.h"
+
+namespace verrano {
+
+namespace {
+
+// A caption without its mnemonic marker; "&&" stands for one ampersand.
+QString StripAmp(QString text) {
+    for (int i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == QLatin1Char('&')) text.remove(i, 1);
+    return text;
+}
+
+// The key that a caption's mnemonic marker names, as "Alt+X"; empty without one.
+QString HotKey(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&')) continue;
+        if (text[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return QKeySequence(Qt::ALT).toString(QKeySequence::NativeText) + text[i + 1].toUpper();
+    }
+    return QString();
+}
+
+bool Refused(const QPointer<InputGuard>& guard, const QObject* target) {
+    return guard && guard->refuses(target);
+}
+
+class GuardedButton : public QAccessibleWidget {
+public:
+    GuardedButton(QAbstractButton* button, InputGuard* guard)
+        : QAccessibleWidget(button), guard_(guard) {
+        addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)")
+                                                   : QStringLiteral("clicked()"));
+    }
+
+    QAccessible::Role role() const override {
+        auto* push = qobject_cast<QPushButton*>(button());
+        if (push && push->menu()) return QAccessible::ButtonMenu;
+        if (button()->isCheckable())
+            return button()->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox;
+        return QAccessible::Button;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        QAbstractButton* b = button();
+        auto* check = qobject_cast<QCheckBox*>(b);
+        if (b->isCheckable()) s.checkable = true;
+        if (b->isChecked())
+            s.checked = true;
+        else if (check && check->checkState() == Qt::PartiallyChecked)
+            s.checkStateMixed = true;
+        if (b->isDown()) s.pressed = true;
+        if (auto* push = qobject_cast<QPushButton*>(b)) {
+            if (push->isDefault()) s.defaultButton = true;
+            if (push->menu()) s.hasPopup = true;
+        }
+        return s;
+    }
+
+    // An option button or check box is where its mark and caption are, not its whole widget.
+    QRect rect() const override {
+        QAbstractButton* b = button();
+        if (!b->isVisible()) return QRect();
+        const bool check = qobject_cast<QCheckBox*>(b) != nullptr;
+        if (!check && !qobject_cast<QRadioButton*>(b)) return QAccessibleWidget::rect();
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = b->text();
+        opt.icon = b->icon();
+        opt.iconSize = b->iconSize();
+        opt.state |= b->isChecked() ? QStyle::State_On : QStyle::State_Off;
+        if (b->isDown()) opt.state |= QStyle::State_Sunken;
+        const QStyle::SubElement area =
+            check ? QStyle::SE_CheckBoxClickRect : QStyle::SE_RadioButtonClickRect;
+        return b->style()->subElementRect(area, &opt, b).translated(b->mapToGlobal(QPoint(0, 0)));
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString str;
+        if (t == QAccessible::Accelerator) {
+            auto* push = qobject_cast<QPushButton*>(button());
+            if (push && push->isDefault())
+                str = QKeySequence(Qt::Key_Enter).toString(QKeySequence::NativeText);
+            if (str.isEmpty()) str = HotKey(button()->text());
+        } else if (t == QAccessible::Name) {
+            str = widget()->accessibleName();
+            if (str.isEmpty()) str = StripAmp(button()->text());
+        }
+        return str.isEmpty() ? QAccessibleWidget::text(t) : str;
+    }
+
+    QStringList actionNames() const override {
+        QStringList names;
+        if (widget()->isEnabled()) {
+            switch (role()) {
+            case QAccessible::ButtonMenu:
+                names << showMenuAction();
+                break;
+            case QAccessible::RadioButton:
+                names << toggleAction();
+                break;
+            default:
+                names << (button()->isCheckable() ? toggleAction() : pressAction());
+                break;
+            }
+        }
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& name) override {
+        if (!widget()->isEnabled() || Refused(guard_, widget())) return;
+        if (name == pressAction() || name == showMenuAction()) {
+            auto* push = qobject_cast<QPushButton*>(button());
+            if (push && push->menu())
+                push->showMenu();
+            else
+                button()->animateClick();
+        } else if (name == toggleAction()) {
+            button()->toggle();
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString& name) const override {
+        if (name == pressAction() || name == toggleAction())
+            return QStringList() << button()->shortcut().toString();
+        return QStringList();
+    }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(object()); }
+
+    QPointer<InputGuard> guard_;
+};
+
+// A scroll bar, whose value a reader can set directly; a new value runs the bar's Change handler,
+// which sends a move or a live write.
+class GuardedScrollBar : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    GuardedScrollBar(QScrollBar* bar, InputGuard* guard)
+        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return QString::number(bar()->value());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant& value) override {
+        if (Refused(guard_, widget())) return;
+        bar()->setValue(value.toInt());
+    }
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return bar()->minimum(); }
+    QVariant minimumStepSize() const override { return bar()->singleStep(); }
+
+private:
+    QScrollBar* bar() const { return static_cast<QScrollBar*>(object()); }
+
+    QPointer<InputGuard> guard_;
+};
+
+// An item of a menu that opens no menu of its own; items that do are left to the toolkit, since
+// opening a menu starts nothing.
+class GuardedMenuItem : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    GuardedMenuItem(QAction* action, QWidget* owner, InputGuard* guard)
+        : action_(action), owner_(owner), guard_(guard) {}
+
+    bool isValid() const override { return action_ && owner_; }
+    QObject* object() const override { return action_; }
+
+    QWindow* window() const override {
+        for (QWidget* w = owner_; w; w = w->parentWidget())
+            if (QWindow* handle = w->windowHandle()) return handle;
+        return nullptr;
+    }
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(owner_);
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QRect rect() const override {
+        QRect r;
+        if (auto* menu = qobject_cast<QMenu*>(owner_))
+            r = menu->actionGeometry(action_);
+        else if (auto* bar = qobject_cast<QMenuBar*>(owner_))
+            r = bar->actionGeometry(action_);
+        if (owner_) r.translate(owner_->mapToGlobal(QPoint(0, 0)));
+        return r;
+    }
+
+    QAccessible::Role role() const override {
+        return action_->isSeparator() ? QAccessible::Separator : QAccessible::MenuItem;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (owner_ && (!owner_->testAttribute(Qt::WA_WState_Visible) || !action_->isVisible()))
+            s.invisible = true;
+        if (auto* menu = qobject_cast<QMenu*>(owner_); menu && menu->activeAction() == action_)
+            s.focused = true;
+        if (auto* bar = qobject_cast<QMenuBar*>(owner_); bar && bar->activeAction() == action_)
+            s.focused = true;
+        if (owner_ && owner_->style()->styleHint(QStyle::SH_Menu_MouseTracking))
+            s.hotTracked = true;
+        if (action_->isSeparator() || !action_->isEnabled()) s.disabled = true;
+        if (action_->isChecked()) s.checked = true;
+        if (action_->isCheckable()) s.checkable = true;
+        return s;
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return StripAmp(action_->text());
+        if (t == QAccessible::Accelerator) {
+            const QKeySequence key = action_->shortcut();
+            return key.isEmpty() ? HotKey(action_->text()) : key.toString();
+        }
+        return QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                 : nullptr;
+    }
+
+    QStringList actionNames() const override {
+        if (action_->isSeparator()) return QStringList();
+        return QStringList() << pressAction();
+    }
+
+    void doAction(const QString& name) override {
+        if (!action_->isEnabled() || Refused(guard_, action_.data())) return;
+        if (name == pressAction()) action_->trigger();
+    }
+
+    QStringList keyBindingsForAction(const QString&) const override { return QStringList(); }
+
+private:
+    QPointer<QAction> action_;
+    QPointer<QWidget> owner_;
+    QPointer<InputGuard> guard_;
+};
+
+QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) {
+    // Asked once for each class up the object's line; answer for its own class only, before the
+    // toolkit's answer for a base class is reached.
+    if (!object || className != QLatin1String(object->metaObject()->className())) return nullptr;
+    InputGuard* guard = InputGuard::coveringGuard(object);
+    if (!guard) return nullptr;
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        if (qobject_cast<QToolButton*>(button)) return nullptr;
+        return new GuardedButton(button, guard);
+    }
+    if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
+    if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
+        for (QObject* o : action->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(o))
+                return new GuardedMenuItem(action, menu, guard);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void InstallGuardedAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&GuardedFactory);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace verrano

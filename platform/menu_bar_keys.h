@@ -1,0 +1,13 @@
+// The keys that open a window's menu bar: F10 drops the first menu down, and Alt pressed and let
+// go alone puts the bar under the keys (arrows move along it, Down or Enter opens a menu) with the
+// title under the keys marked.
+#pragma once
+
+class QMenuBar;
+
+namespace verrano {
+
+// The menu captions need no mnemonic letters for this.
+void OpenMenuBarFromKeys(QMenuBar* bar);
+
+} // namespace verrano

@@ -1,0 +1,266 @@
+// The settings window worked from the keyboard alone: what Tab reaches on each route, the option
+// groups as single Tab stops, arrow keys on the scroll bars and option buttons, the focus mark of
+// a scroll bar, and F10 and Alt opening the menu bar.
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "fixture.h"
+#include "ui_frm_Set.h"
+
+namespace verrano::test {
+namespace {
+
+class KeyboardTest : public WindowTest {
+protected:
+    void StartActive() {
+        StartWindow();
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+
+    static QWidget* Focus() { return QApplication::focusWidget(); }
+
+    static void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        // An open menu takes the keys, as it grabs them on screen.
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target) target = Focus() ? Focus() : QApplication::activeWindow();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+    }
+
+    // Tabs (or Shift+Tabs) on from the focused control until the focus comes back to it; the
+    // controls passed on the way, in order.
+    static std::vector<QWidget*> TabRound(bool backwards = false) {
+        std::vector<QWidget*> seen;
+        QWidget* start = Focus();
+        for (int i = 0; i < 100; ++i) {
+            Key(backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                backwards ? Qt::ShiftModifier : Qt::NoModifier);
+            if (Focus() == start || !Focus()) break;
+            seen.push_back(Focus());
+        }
+        return seen;
+    }
+
+    static bool Has(const std::vector<QWidget*>& seen, const QWidget* widget) {
+        return std::find(seen.begin(), seen.end(), widget) != seen.end();
+    }
+
+    // Every group of option buttons is passed once, on its chosen button.
+    template <std::size_t N>
+    static void ExpectOneStopOnChosen(const std::vector<QWidget*>& seen,
+                                      const std::array<QRadioButton*, N>& group, const char* name) {
+        int stops = 0;
+        for (QRadioButton* b : group) {
+            if (!b || !Has(seen, b)) continue;
+            ++stops;
+            EXPECT_TRUE(b->isChecked())
+                << name << ": Tab lands on " << b->objectName().toStdString();
+        }
+        EXPECT_EQ(stops, 1) << name;
+    }
+
+    void ExpectAllGroupsReached(const std::vector<QWidget*>& seen, bool ports) {
+        ExpectOneStopOnChosen(seen, w->opt_time, "opt_time");
+        ExpectOneStopOnChosen(seen, w->opt_dir, "opt_dir");
+        ExpectOneStopOnChosen(seen, w->opt_Damp, "opt_Damp");
+        ExpectOneStopOnChosen(seen, w->opt_Hold, "opt_Hold");
+        ExpectOneStopOnChosen(seen, w->opt_Punch, "opt_Punch");
+        ExpectOneStopOnChosen(seen, w->opt_Special, "opt_Special");
+        if (ports) ExpectOneStopOnChosen(seen, w->opt_servo, "opt_servo");
+    }
+};
+
+TEST_F(KeyboardTest, PortButtonsOutOfSightTakeNoKeys) {
+    StartActive();
+    EXPECT_FALSE(w->ui->Frame9->isVisible());
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto direct = TabRound();
+    ASSERT_FALSE(direct.empty());
+    for (QWidget* f : direct) {
+        EXPECT_FALSE(w->ui->Frame9->isAncestorOf(f)) << f->objectName().toStdString();
+        EXPECT_TRUE(f->isVisible()) << f->objectName().toStdString();
+    }
+
+    // Through the controller the ports show and Tab reaches them.
+    w->Brevak_Control_Click();
+    EXPECT_TRUE(w->ui->Frame9->isVisible());
+    w->opt_servo[5]->setChecked(true);
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto controller = TabRound();
+    EXPECT_TRUE(std::any_of(controller.begin(), controller.end(),
+                            [&](QWidget* f) { return w->ui->Frame9->isAncestorOf(f); }));
+
+    // Back to the direct route with the focus on a port: it moves to a control in sight, and an
+    // arrow key there leaves the port and the read parameters alone.
+    w->opt_servo[5]->setFocus(Qt::TabFocusReason);
+    w->bParamsRead = true;
+    w->PC_Control_Click();
+    ASSERT_NE(Focus(), nullptr);
+    EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
+    EXPECT_FALSE(w->ui->Frame9->isAncestorOf(Focus()));
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(w->CtrlServoPort, 5);
+    EXPECT_TRUE(w->bParamsRead);
+
+    // To the controller route with the focus on a trim: the trims are disabled there, so the
+    // focus moves on to a control that can take it.
+    w->Label4_Click();
+    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
+    w->Brevak_Control_Click();
+    ASSERT_NE(Focus(), nullptr);
+    EXPECT_TRUE(Focus()->isVisible() && Focus()->isEnabled());
+}
+
+TEST_F(KeyboardTest, EachOptionGroupIsOneTabStopOnItsChosenButton) {
+    StartActive();
+    w->Brevak_Control_Click();
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto forward = TabRound();
+    ExpectAllGroupsReached(forward, true);
+    // The nested rows come after "<" and ">", each on its own.
+    const auto at = [&](const QWidget* x) { return std::find(forward.begin(), forward.end(), x); };
+    EXPECT_LT(at(w->ui->cmd_Performance_hi), at(w->opt_Damp[1]));
+    EXPECT_LT(at(w->opt_Damp[1]), at(w->opt_Hold[1]));
+    EXPECT_LT(at(w->opt_Hold[1]), at(w->opt_Punch[1]));
+    ExpectAllGroupsReached(TabRound(true), true);
+
+    // A choice made by code moves the group's stop with it.
+    w->opt_Hold[2]->setChecked(true);
+    w->opt_time[0]->setChecked(true);
+    w->opt_servo[17]->setChecked(true);
+    const auto again = TabRound();
+    ExpectAllGroupsReached(again, true);
+    EXPECT_TRUE(Has(again, w->opt_Hold[2]));
+
+    // Arrow keys move within a group, choose as they go, and run the group's
+    // handler.
+    w->opt_Damp[1]->setFocus(Qt::TabFocusReason);
+    const uint8_t dampBefore = w->ParamBlock[4];
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focus(), w->opt_Damp[2]);
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_NE(w->ParamBlock[4], dampBefore);
+    Key(Qt::Key_Right); // the end of the row: nothing further
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    EXPECT_TRUE(w->opt_Punch[1]->isChecked());
+
+    // "User" and "Standard" are a group of their own, apart from the rows below
+    // them.
+    w->opt_Special[3]->setChecked(true);
+    w->opt_Special[3]->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focus(), w->opt_Special[0]);
+    EXPECT_TRUE(w->opt_Special[0]->isChecked());
+    EXPECT_TRUE(w->opt_Damp[2]->isChecked());
+    EXPECT_TRUE(w->opt_Hold[2]->isChecked());
+    Key(Qt::Key_Down); // no row of the frame below is part of this group
+    EXPECT_EQ(Focus(), w->opt_Special[0]);
+
+    // Code can still leave a group with none chosen (a settings file may say so); the group
+    // stays exclusive and Tab then stops on its first button.
+    frm_Set::SetOptionValue(w->opt_time[0], false);
+    EXPECT_EQ(frm_Set::SelectedIndex(w->opt_time.data(), 3), -1);
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(Has(TabRound(), w->opt_time[0]));
+    w->opt_time[2]->setChecked(true);
+    w->opt_time[1]->setChecked(true);
+    EXPECT_FALSE(w->opt_time[2]->isChecked());
+
+    w->opt_servo[17]->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_Down);
+    EXPECT_TRUE(w->opt_servo[23]->isChecked());
+    EXPECT_EQ(w->CtrlServoPort, 23);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(w->CtrlServoPort, 22);
+}
+
+TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {
+    StartActive();
+    w->Label4_Click();
+    w->Label1_Click();
+    w->Label2_Click();
+    for (QScrollBar* bar : {w->ui->HScroll1, w->ui->HScroll_id, w->ui->HScroll_zero,
+                            w->ui->HScroll_Limit_min, w->ui->HScroll_Limit_max}) {
+        const std::string name = bar->objectName().toStdString();
+        bar->setEnabled(true); // a trim locks itself when the last one lost the focus
+        frm_Set::SetScrollValue(bar, (bar->minimum() + bar->maximum() + 1) / 2);
+        bar->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(Focus(), bar) << name;
+        const int v = bar->value();
+        const int step = bar->singleStep();
+        Key(Qt::Key_Right);
+        EXPECT_EQ(bar->value(), v + step) << name;
+        Key(Qt::Key_Up);
+        EXPECT_EQ(bar->value(), v + 2 * step) << name;
+        Key(Qt::Key_Left);
+        EXPECT_EQ(bar->value(), v + step) << name;
+        Key(Qt::Key_Down);
+        EXPECT_EQ(bar->value(), v) << name;
+        // The page keys and the wheel went this way already and stay so.
+        Key(Qt::Key_PageDown);
+        EXPECT_EQ(bar->value(), v + bar->pageStep()) << name;
+        Key(Qt::Key_PageUp);
+        EXPECT_EQ(bar->value(), v) << name;
+        QWheelEvent down(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &down);
+        EXPECT_GT(bar->value(), v) << name;
+    }
+    // The Change handlers ran: the test needle follows the slider and the ID its
+    // bar.
+    EXPECT_EQ(w->ui->txt_id->text(), QString::number(w->ui->HScroll_id->value()));
+}
+
+TEST_F(KeyboardTest, AFocusedScrollBarShowsAFocusMark) {
+    StartActive();
+    QScrollBar* bar = w->ui->HScroll1;
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    const QImage without = bar->grab().toImage();
+    bar->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    const QImage with = bar->grab().toImage();
+    EXPECT_NE(with, without);
+}
+
+TEST_F(KeyboardTest, F10AndAltOpenTheMenuBar) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+
+    Key(Qt::Key_F10);
+    EXPECT_EQ(QApplication::activePopupWidget(), w->ui->File1);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(bar->activeAction(), nullptr);
+
+    // Alt alone puts the menu bar under the keys, and the title under them shows it; Down opens
+    // the menu under the mark.
+    const QImage idle = bar->grab().toImage();
+    QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(bar->activeAction(), w->ui->File1->menuAction());
+    EXPECT_NE(bar->grab().toImage(), idle);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(QApplication::activePopupWidget(), w->ui->ServoType1);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+
+    // The captions carry no mnemonic letters.
+    for (QAction* a : bar->actions())
+        EXPECT_FALSE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
+}
+
+} // namespace
+} // namespace verrano::test
