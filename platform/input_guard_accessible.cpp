@@ -1,11 +1,12 @@
-// Accessibility of the buttons, scroll bars and menu items in windows an input guard covers: what
-// the toolkit offers a screen reader for them, with every action and value change judged by the
-// guard first.
+// Accessibility of the buttons, clickable labels, scroll bars and menu items in windows an input
+// guard covers: what the toolkit offers a screen reader for them, with every action and value
+// change judged by the guard first.
 //
 // A screen reader presses, toggles, chooses and sets values through these interfaces; they call
 // the control directly, past the event filter that refuses clicks and keys, so the guard is asked
 // here. The toolkit's own interfaces for these controls can be neither reached nor wrapped, so the
-// three kinds are given again, the same in roles, names, states, values and actions.
+// three kinds are given again, the same in roles, names, states, values and actions. A clickable
+// label, to the toolkit mere text, is given the press of a button.
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "platform/click_label.h"
 #include "platform/input_guard.h"
 
 namespace verrano {
@@ -195,6 +197,36 @@ private:
     QPointer<InputGuard> guard_;
 };
 
+// A label whose click runs something, which a reader therefore sees as a button named by its
+// caption.
+class GuardedLabel : public QAccessibleWidget {
+public:
+    GuardedLabel(ClickLabel* label, InputGuard* guard)
+        : QAccessibleWidget(label, QAccessible::Button), guard_(guard) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<ClickLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override {
+        QStringList names;
+        if (widget()->isEnabled()) names << pressAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& name) override {
+        if (name != pressAction())
+            QAccessibleWidget::doAction(name);
+        else if (!Refused(guard_, widget()))
+            static_cast<ClickLabel*>(widget())->click();
+    }
+
+private:
+    QPointer<InputGuard> guard_;
+};
+
 // An item of a menu that opens no menu of its own; items that do are left to the toolkit, since
 // opening a menu starts nothing.
 class GuardedMenuItem : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -293,6 +325,7 @@ QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) 
         return new GuardedButton(button, guard);
     }
     if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
+    if (auto* label = qobject_cast<ClickLabel*>(object)) return new GuardedLabel(label, guard);
     if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
         for (QObject* o : action->associatedObjects())
             if (auto* menu = qobject_cast<QMenu*>(o))

@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <stdexcept>
 
+#include "platform/click_label.h"
 #include "platform/menu_bar_keys.h"
 #include "platform/menu_check_style.h"
 #include "platform/option_group.h"
@@ -166,6 +167,14 @@ void frm_Set::wireEvents() {
     };
     for (const auto& [button, handler] : buttons)
         connect(button, &QAbstractButton::clicked, this, handler);
+    connect(ui->Label4, &ClickLabel::clicked, this, &frm_Set::Label4_Click);
+    connect(ui->Label1, &ClickLabel::clicked, this, &frm_Set::Label1_Click);
+    connect(ui->Label2, &ClickLabel::clicked, this, &frm_Set::Label2_Click);
+    // Each trim's label just before its bar: Tab from a label that has unlocked its bar lands on
+    // that bar.
+    setTabOrder(ui->Label1, ui->HScroll_Limit_min);
+    setTabOrder(ui->HScroll_Limit_min, ui->Label2);
+    setTabOrder(ui->Label2, ui->HScroll_Limit_max);
 
     const std::pair<QAction*, void (frm_Set::*)()> actions[] = {
         {ui->open, &frm_Set::open_Click},
@@ -206,10 +215,9 @@ void frm_Set::wireEvents() {
     connect(&Timer2, &VbTimer::Timer, this, &frm_Set::Timer2_Timer);
     connect(&Timer3, &VbTimer::Timer, this, &frm_Set::Timer3_Timer);
 
-    // Events the widgets have no signal for: label clicks, trim focus loss, hover.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui->Label4, ui->Label1, ui->Label2, ui->HScroll_zero,
-                                         ui->HScroll_Limit_min, ui->HScroll_Limit_max})
+    // Events the widgets have no signal for: trim focus loss, hover.
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->HScroll_zero, ui->HScroll_Limit_min,
+                                                      ui->HScroll_Limit_max})
         w->installEventFilter(this);
     std::vector<QWidget*> hovered = {ui->centralwidget, ui->Frame1, ui->Frame2, ui->Frame4,
                                      ui->Frame5};
@@ -270,21 +278,6 @@ int frm_Set::SelectedIndex(const QRadioButton* const* buttons, int count) {
 
 bool frm_Set::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonRelease: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        auto* label = qobject_cast<QLabel*>(watched);
-        // A click: the left button let go over the label that it was pressed on.
-        if (!label || !label->isEnabled() || me->button() != Qt::LeftButton ||
-            !label->rect().contains(me->position().toPoint()))
-            break;
-        if (label == ui->Label4)
-            Label4_Click();
-        else if (label == ui->Label1)
-            Label1_Click();
-        else if (label == ui->Label2)
-            Label2_Click();
-        break;
-    }
     case QEvent::FocusOut: {
         // Switching to another window or opening a menu is not the trim losing the focus.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();

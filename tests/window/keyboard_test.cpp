@@ -1,6 +1,6 @@
 // The settings window worked from the keyboard alone: what Tab reaches on each route, the option
 // groups as single Tab stops, arrow keys on the scroll bars and option buttons, the focus mark of
-// a scroll bar, and F10 and Alt opening the menu bar.
+// a scroll bar, the trims' labels clicked by keys, and F10 and Alt opening the menu bar.
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
@@ -231,6 +231,70 @@ TEST_F(KeyboardTest, AFocusedScrollBarShowsAFocusMark) {
     ASSERT_TRUE(bar->hasFocus());
     const QImage with = bar->grab().toImage();
     EXPECT_NE(with, without);
+}
+
+TEST_F(KeyboardTest, TrimLabelsUnlockTheirBarsFromTheKeys) {
+    StartActive();
+    QScrollBar* zero = w->ui->HScroll_zero;
+    // Tab reaches each label just before its bar; the locked bars take no Tab stop.
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto round = TabRound();
+    const auto at = [&](const QWidget* x) { return std::find(round.begin(), round.end(), x); };
+    EXPECT_LT(at(w->ui->Label4), at(w->ui->Label1));
+    EXPECT_LT(at(w->ui->Label1), at(w->ui->Label2));
+    EXPECT_LT(at(w->ui->Label2), round.end());
+    EXPECT_FALSE(Has(round, zero));
+
+    // Reached by Tab, the label shows that it has the keys.
+    w->ui->Label4->setFocus(Qt::OtherFocusReason);
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    const QImage without = w->ui->Label4->grab().toImage();
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), w->ui->Label4);
+    EXPECT_NE(w->ui->Label4->grab().toImage(), without);
+
+    // Space runs the click: the bar unlocks and the trim is shown afresh, the focus stays; Tab
+    // then lands on the bar, which the arrows move, and leaving it locks it again.
+    w->ui->txt_zero->clear();
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(zero->isEnabled());
+    EXPECT_EQ(w->ui->txt_zero->text(), "0");
+    EXPECT_EQ(Focus(), w->ui->Label4);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), zero);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(w->ui->txt_zero->text(), "2");
+    Key(Qt::Key_Tab);
+    EXPECT_FALSE(zero->isEnabled());
+    ASSERT_EQ(Focus(), w->ui->Label1);
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(w->ui->HScroll_Limit_min->isEnabled());
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Focus(), w->ui->HScroll_Limit_min);
+    Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), w->ui->Label2);
+    EXPECT_FALSE(w->ui->HScroll_Limit_min->isEnabled());
+    Key(Qt::Key_Enter, Qt::KeypadModifier);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Focus(), w->ui->HScroll_Limit_max);
+
+    // A click by the pointer still leaves the focus where it was.
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    Click(w->ui->Label4);
+    EXPECT_TRUE(zero->isEnabled());
+    EXPECT_EQ(Focus(), w->ui->cmd_connect);
+
+    // Through the controller the labels are disabled: no Tab stop, no key.
+    w->Brevak_Control_Click();
+    w->ui->cmd_exit->setFocus(Qt::TabFocusReason);
+    const auto controller = TabRound();
+    for (QWidget* label :
+         std::initializer_list<QWidget*>{w->ui->Label4, w->ui->Label1, w->ui->Label2}) {
+        EXPECT_FALSE(Has(controller, label)) << label->objectName().toStdString();
+        QTest::keyClick(label, Qt::Key_Space);
+    }
+    EXPECT_FALSE(zero->isEnabled() || w->ui->HScroll_Limit_min->isEnabled() ||
+                 w->ui->HScroll_Limit_max->isEnabled());
 }
 
 TEST_F(KeyboardTest, F10AndAltOpenTheMenuBar) {

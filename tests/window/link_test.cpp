@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 
@@ -485,6 +486,9 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
                              QAccessible::queryAccessibleInterface(w->ui->HScroll1)
                                  ->valueInterface()
                                  ->setCurrentValue(2000);
+                             // The trims' labels, pressed or given Space, unlock nothing.
+                             Act(w->ui->Label4, kPress);
+                             QTest::keyClick(w->ui->Label1, Qt::Key_Space);
                              actedInWait = w->guard.active();
                          });
                      });
@@ -512,8 +516,23 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     EXPECT_FALSE(w->ui->Dimmar->isChecked());
     EXPECT_EQ(w->MotorType, 0);
     EXPECT_EQ(w->ui->HScroll1->value(), 1500);
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+    EXPECT_FALSE(w->ui->HScroll_Limit_min->isEnabled());
+    EXPECT_TRUE(std::none_of(seen.begin(), seen.end(), [](const Bytes& p) {
+        return p.size() == 7 && p[1] == 0xE4;
+    })) << "a live write during the read";
 
-    // Outside a wait the reader's actions work as before.
+    // Outside a wait the reader's actions work as before; a trim's label is a button named by its
+    // caption, and pressing it unlocks the trim and writes it.
+    servo->clearReceived();
+    QAccessibleInterface* center = QAccessible::queryAccessibleInterface(w->ui->Label4);
+    EXPECT_EQ(center->role(), QAccessible::Button);
+    EXPECT_EQ(center->text(QAccessible::Name), "Center");
+    Act(w->ui->Label4, kPress);
+    EXPECT_TRUE(w->ui->HScroll_zero->isEnabled());
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 3; }, 500));
+    const Bytes write = Seen().front();
+    EXPECT_EQ(Bytes(write.begin() + 1, write.begin() + 3), (Bytes{0xE4, 0x87}));
     servo->clearReceived();
     Act(w->opt_servo[3], kToggle);
     EXPECT_EQ(w->CtrlServoPort, 3);
