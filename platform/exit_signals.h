@@ -9,7 +9,8 @@ class QSocketNotifier;
 namespace verrano {
 
 // While one exists, the three signals are caught and announced by received() from the event
-// loop. A second signal before the program has ended ends it at once, as the signal would have.
+// loop; one that was ignored when the program started (nohup) stays ignored. A second signal
+// before the program has ended ends it at once, as the signal would have.
 class ExitSignals : public QObject {
     Q_OBJECT
 public:

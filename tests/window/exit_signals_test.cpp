@@ -37,6 +37,10 @@ protected:
     // and forgets what the connect sent.
     void StartConnectedChild(QProcess& child) {
         servo->direct().version = 110;
+        child.setChildProcessModifier([this] {
+            for (int signal : ignoredSignals)
+                ::signal(signal, SIG_IGN);
+        });
         child.setWorkingDirectory(dir.path());
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {"--window-child", "connect"});
@@ -51,6 +55,9 @@ protected:
     static bool Ended(QProcess& child) {
         return PumpUntil([&] { return child.state() == QProcess::NotRunning; }, 20000);
     }
+
+    // Signals the child is started with ignored, as nohup or a script's background job does.
+    std::vector<int> ignoredSignals;
 };
 
 TEST_F(ExitSignalsTest, EachSignalEndsTheWindowThroughTheExitProcedure) {
@@ -86,6 +93,25 @@ TEST_F(ExitSignalsTest, ASecondSignalDuringTheExitProcedureEndsTheWindowAtOnce) 
     ASSERT_TRUE(Ended(child));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(child.exitCode(), SIGINT);
+}
+
+TEST_F(ExitSignalsTest, ASignalIgnoredWhenTheWindowStartedStaysIgnored) {
+    // Started under nohup, or in the background by a script: closing the terminal (SIGHUP) or
+    // Ctrl+C in it (SIGINT) isn't meant to end the program.
+    ignoredSignals = {SIGHUP, SIGINT};
+    QProcess child;
+    StartConnectedChild(child);
+    for (int signal : ignoredSignals)
+        ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), signal), 0);
+    Pump(300);
+    ASSERT_EQ(child.state(), QProcess::Running);
+    EXPECT_TRUE(Seen().empty());
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(Ended(child));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    PumpUntil([&] { return servo->packetCount() >= 1; });
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
 }
 
 TEST_F(ExitSignalsTest, TheProgramEndsThroughItsExitProcedureOnASignal) {
