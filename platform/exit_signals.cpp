@@ -76,6 +76,10 @@ ExitSignals::~ExitSignals() {
     g_pipe[0] = g_pipe[1] = -1;
 }
 
+void ExitSignals::EndAtNextSignal() {
+    g_caught = 1;
+}
+
 void ExitSignals::onReadable() {
     char byte = 0;
     if (::read(g_pipe[0], &byte, 1) == 1) emit received(byte);
@@ -85,6 +89,7 @@ void ExitSignals::onReadable() {
 
 ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {}
 ExitSignals::~ExitSignals() = default;
+void ExitSignals::EndAtNextSignal() {}
 void ExitSignals::onReadable() {}
 
 #endif

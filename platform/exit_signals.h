@@ -17,6 +17,10 @@ public:
     explicit ExitSignals(QObject* parent = nullptr);
     ~ExitSignals() override;
 
+    // From now on a signal ends the program at once, as a second one does: for an exit procedure
+    // that has nothing left to do but wait for the user.
+    static void EndAtNextSignal();
+
 signals:
     void received(int signal);
 
