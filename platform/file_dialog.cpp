@@ -81,8 +81,11 @@ QString FileDialog::withDefaultExt(QWidget* parent, const QString& path) const {
     const QString full = path.endsWith(QLatin1Char('.')) ? path + DefaultExt : path + suffix;
     const QFileInfo info(full);
     if (!info.exists() && !info.isSymLink()) return full;
+    // The dialog's own question, from the toolkit's catalogue, so it reads as the dialog does
+    // for a name typed with the extension.
     const QString question =
-        QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(info.fileName());
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(info.fileName());
     return MsgBox(parent, question, MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes
                ? full
                : QString();

@@ -229,6 +229,40 @@ TEST(ToolkitTranslations, DialogsFollowTheUsersLanguage) {
     EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
 }
 
+TEST(ToolkitTranslations, TheSaveDialogsOverwriteQuestionIsInTheDialogsLanguage) {
+    // The question asked for a name the extension was added to is the one the dialog itself
+    // asks for a name typed with it, in the same words.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile old(dir.filePath(QStringLiteral("mine.qel")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    QStringList asked;
+    SetMsgBoxAnswerer([&](const MsgBoxRecord& r) {
+        asked << r.text;
+        return MsgResult::No;
+    });
+    FileDialog::SetAnswerer([&](bool, const QString&) { return dir.filePath("mine"); });
+    FileDialog dlg;
+    dlg.DefaultExt = QStringLiteral("qel");
+    QTranslator* korean = InstallToolkitTranslations(QLocale(QStringLiteral("ko_KR")));
+    ASSERT_NE(korean, nullptr) << "no toolkit translation for Korean";
+    dlg.ShowSave(nullptr);
+    const QString dialogs =
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(QStringLiteral("mine.qel"));
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
+    dlg.ShowSave(nullptr);
+    SetMsgBoxAnswerer(nullptr);
+    FileDialog::SetAnswerer(nullptr);
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(dialogs.contains(QString::fromUtf8("바꾸시겠습니까"))) << dialogs.toStdString();
+    EXPECT_EQ(asked[0], dialogs);
+    EXPECT_EQ(asked[1], QStringLiteral("mine.qel already exists.\nDo you want to replace it?"));
+    EXPECT_TRUE(dlg.FileName.isEmpty());
+}
+
 // Run in the C and a Korean locale (LC_ALL), as the program starts in them.
 TEST(ToolkitTranslations, TheUsersLocaleChoosesThem) {
     QTranslator* translator = InstallToolkitTranslations(QLocale::system());
