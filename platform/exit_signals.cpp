@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 #endif
 
@@ -21,6 +22,8 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_caught = 0;
+// Which of kSignals the handler took over; the others were ignored when the program started.
+bool g_handled[std::size(kSignals)] = {};
 
 extern "C" void OnExitSignal(int signal) {
     if (g_caught) {
@@ -54,18 +57,27 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {
     for (int s : kSignals)
         sigaddset(&action.sa_mask, s);
     action.sa_flags = SA_RESTART;
-    for (int s : kSignals)
-        ::sigaction(s, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        // A signal ignored by whoever started the program stays ignored: nohup and a script's
+        // background job rely on it to keep the program through a closed terminal or Ctrl+C.
+        struct sigaction old {};
+        g_handled[i] = ::sigaction(kSignals[i], nullptr, &old) == 0 && old.sa_handler != SIG_IGN &&
+                       ::sigaction(kSignals[i], &action, nullptr) == 0;
+    }
 }
 
 ExitSignals::~ExitSignals() {
     if (!notifier_) return;
-    for (int s : kSignals)
-        ::signal(s, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        if (g_handled[i]) ::signal(kSignals[i], SIG_DFL);
     delete notifier_;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
+}
+
+void ExitSignals::EndAtNextSignal() {
+    g_caught = 1;
 }
 
 void ExitSignals::onReadable() {
@@ -77,6 +89,7 @@ void ExitSignals::onReadable() {
 
 ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {}
 ExitSignals::~ExitSignals() = default;
+void ExitSignals::EndAtNextSignal() {}
 void ExitSignals::onReadable() {}
 
 #endif

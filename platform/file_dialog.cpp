@@ -68,21 +68,29 @@ void FileDialog::show(QWidget* parent, bool save) {
         path = save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
                     : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
     }
+    const QString chosen = path;
     path = path.trimmed();
-    if (save && !path.isEmpty()) path = withDefaultExt(parent, path);
+    if (save && !path.isEmpty()) path = withDefaultExt(parent, chosen, path);
     FileName = path;
     FileTitle = path.isEmpty() ? QString() : QFileInfo(path).fileName();
 }
 
-QString FileDialog::withDefaultExt(QWidget* parent, const QString& path) const {
-    if (DefaultExt.isEmpty()) return path;
+QString FileDialog::withDefaultExt(QWidget* parent, const QString& chosen,
+                                   const QString& path) const {
     const QString suffix = QLatin1Char('.') + DefaultExt;
-    if (path.endsWith(suffix, Qt::CaseInsensitive)) return path; // the dialog asked already
-    const QString full = path.endsWith(QLatin1Char('.')) ? path + DefaultExt : path + suffix;
+    QString full = path;
+    if (!DefaultExt.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive))
+        full = path.endsWith(QLatin1Char('.')) ? path + DefaultExt : path + suffix;
+    // The dialog asked about the name it returned; one that trimming its blanks or adding the
+    // extension made is asked about here.
+    if (full == chosen) return full;
     const QFileInfo info(full);
     if (!info.exists() && !info.isSymLink()) return full;
+    // The dialog's own question, from the toolkit's catalogue, so it reads as the dialog does
+    // for a name typed with the extension.
     const QString question =
-        QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(info.fileName());
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(info.fileName());
     return MsgBox(parent, question, MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes
                ? full
                : QString();

@@ -32,8 +32,9 @@ public:
 
 private:
     void show(QWidget* parent, bool save);
-    // The path with DefaultExt added; empty when the user would not replace what it names.
-    QString withDefaultExt(QWidget* parent, const QString& path) const;
+    // path (chosen, blanks trimmed) with DefaultExt added; empty when the user would not
+    // replace what it names.
+    QString withDefaultExt(QWidget* parent, const QString& chosen, const QString& path) const;
 };
 
 } // namespace verrano

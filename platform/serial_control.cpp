@@ -157,7 +157,10 @@ void SerialControl::drainOutput() {
     if (port_->bytesToWrite() > 0) port_->waitForBytesWritten(200);
     // A full send buffer at the line's speed, and some room for the driver.
     const int boundMs = 200 + static_cast<int>(512LL * 11 * 1000 / (baud_ > 0 ? baud_ : 9600));
-    line_->drain(port_->handle(), boundMs);
+    if (port_->bytesToWrite() == 0 && line_->drain(port_->handle(), boundMs)) return;
+    // The line is stuck: what it still holds would go out at the new settings, and closing
+    // would wait for it (half a minute on a UART), so it goes now.
+    port_->clear(QSerialPort::Output);
 }
 
 int SerialControl::inBufferCount() const {

@@ -7,6 +7,7 @@
 
 #include "link/pure/packets.h"
 #include "params/pure/factory_images.h"
+#include "platform/exit_signals.h"
 #include "platform/message_box.h"
 #include "platform/window_placement.h"
 #include "ui_frm_Set.h"
@@ -83,8 +84,12 @@ void frm_Set::cmd_exit_Click() {
         Comm.setPortOpen(false);
     }
 
-    if (!SaveSystemSettings())
+    if (!SaveSystemSettings()) {
+        // The link is closed and the write has failed: a session that ends while the box waits
+        // (a signal) ends the program rather than wait for the user.
+        ExitSignals::EndAtNextSignal();
         MsgBox(this, QStringLiteral("zosys.dat save error!"), MsgButtons::Ok, MsgIcon::Exclamation);
+    }
 
     // Every window goes with the program, the cable window too.
     if (cableWindow) cableWindow->close();

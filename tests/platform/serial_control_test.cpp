@@ -342,6 +342,30 @@ TEST_F(SerialControlTest, OutputDrainsBeforeTheLineSettingsChangeOrThePortCloses
     EXPECT_EQ(pty.line(), kDirect);
 }
 
+TEST_F(SerialControlTest, WhatAStuckLineStillHoldsIsDroppedRatherThanSentAtTheNewSettings) {
+    // The far end takes nothing, so the line fills and the rest waits in the port: it must not
+    // go out once the line has been set for the other route.
+    ASSERT_TRUE(comm.setPortOpen(true));
+    const QByteArray flood(64 * 1024, '\x55');
+    comm.output(flood);
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(comm.setSettings(QStringLiteral("9600,N,8,2")));
+    EXPECT_LT(t.elapsed(), 3000);
+    ASSERT_EQ(pty.line(), std::make_pair(speed_t{B9600}, true));
+    QByteArray sent;
+    for (QByteArray got; !(got = pty.read(flood.size(), 300)).isEmpty();) {
+        sent += got;
+        Pump(20);
+    }
+    EXPECT_LT(sent.size(), flood.size());
+    EXPECT_TRUE(comm.portOpen());
+
+    // The port still sends what comes after.
+    comm.output(QByteArray::fromHex("d0000005"));
+    EXPECT_EQ(pty.read(4), QByteArray::fromHex("d0000005"));
+}
+
 TEST_F(SerialControlTest, ADiscardRacingAReadIsNoLostPort) {
     // A notifier registered before the port's is handled first when both are ready in one pass
     // of the event loop: its discard empties the line between the loop's look and the port's

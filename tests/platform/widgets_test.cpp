@@ -229,6 +229,30 @@ TEST(ToolkitTranslations, DialogsFollowTheUsersLanguage) {
     EXPECT_EQ(ToolkitTexts().cancel, english.cancel);
 }
 
+TEST(ToolkitTranslations, TheSaveDialogsOverwriteQuestionIsInTheDialogsLanguage) {
+    // Asked for "mine" made "mine.qel", in the words the dialog asks in for "mine.qel" itself.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("mine.qel"))).open(QIODevice::WriteOnly));
+    QStringList asked;
+    SetMsgBoxAnswerer([&](const MsgBoxRecord& r) {
+        asked << r.text;
+        return MsgResult::No;
+    });
+    FileDialog::SetAnswerer([&](bool, const QString&) { return dir.filePath("mine"); });
+    FileDialog dlg;
+    dlg.DefaultExt = QStringLiteral("qel");
+    QTranslator* korean = InstallToolkitTranslations(QLocale(QStringLiteral("ko_KR")));
+    ASSERT_NE(korean, nullptr) << "no toolkit translation for Korean";
+    dlg.ShowSave(nullptr);
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
+    SetMsgBoxAnswerer(nullptr);
+    FileDialog::SetAnswerer(nullptr);
+    EXPECT_EQ(asked,
+              QStringList{QString::fromUtf8("mine.qel이(가) 이미 존재합니다.\n바꾸시겠습니까?")});
+    EXPECT_TRUE(dlg.FileName.isEmpty());
+}
+
 // Run in the C and a Korean locale (LC_ALL), as the program starts in them.
 TEST(ToolkitTranslations, TheUsersLocaleChoosesThem) {
     QTranslator* translator = InstallToolkitTranslations(QLocale::system());

@@ -1,8 +1,11 @@
 // The signals that end a session (SIGTERM, SIGINT, SIGHUP) sent to the program and to a window
 // in a child process: each ends it through the exit procedure, and a second one ends it at once.
 #include <QProcess>
+#include <QPushButton>
+#include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 #include "fixture.h"
 #include "platform/exit_signals.h"
@@ -10,7 +13,7 @@
 namespace verrano::test {
 
 // The child's side: a window wired as the program wires it, connected to the servo on COM1 when
-// asked, that says on its output when it is ready.
+// asked, that says on its output when it is ready. A line on its input clicks "Exit".
 int RunWindowChild(bool connect) {
     ExitSignals exitSignals;
     frm_Set w;
@@ -18,6 +21,12 @@ int RunWindowChild(bool connect) {
     w.Form_Load();
     w.show();
     if (connect) w.cmd_connect_Click();
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char c;
+        if (::read(STDIN_FILENO, &c, 1) == 1 && c == '\n')
+            w.findChild<QPushButton*>(QStringLiteral("cmd_exit"))->click();
+    });
     std::printf("ready %d\n", w.Comm.portOpen() ? 1 : 0);
     std::fflush(stdout);
     return QApplication::exec();
@@ -37,6 +46,10 @@ protected:
     // and forgets what the connect sent.
     void StartConnectedChild(QProcess& child) {
         servo->direct().version = 110;
+        child.setChildProcessModifier([this] {
+            for (int signal : ignoredSignals)
+                ::signal(signal, SIG_IGN);
+        });
         child.setWorkingDirectory(dir.path());
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {"--window-child", "connect"});
@@ -51,6 +64,9 @@ protected:
     static bool Ended(QProcess& child) {
         return PumpUntil([&] { return child.state() == QProcess::NotRunning; }, 20000);
     }
+
+    // Signals the child is started with ignored, as nohup or a script's background job does.
+    std::vector<int> ignoredSignals;
 };
 
 TEST_F(ExitSignalsTest, EachSignalEndsTheWindowThroughTheExitProcedure) {
@@ -86,6 +102,44 @@ TEST_F(ExitSignalsTest, ASecondSignalDuringTheExitProcedureEndsTheWindowAtOnce) 
     ASSERT_TRUE(Ended(child));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(child.exitCode(), SIGINT);
+}
+
+TEST_F(ExitSignalsTest, ASignalWhileAnExitFromTheWindowWaitsAtItsBoxEndsTheWindowAtOnce) {
+    QProcess child;
+    StartConnectedChild(child);
+    // "Exit" clicked, and the settings write fails: the link is closed, the box waits.
+    ASSERT_TRUE(QFile::remove(dir.filePath("zosys.dat")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("zosys.dat"));
+    child.write("\n");
+    ASSERT_TRUE(PumpUntil([&] { return servo->packetCount() >= 1; }));
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+    Pump(200);
+    ASSERT_EQ(child.state(), QProcess::Running) << "the box holds the exit procedure";
+
+    // The session ends: nothing is left to do but wait for the box, so the signal doesn't.
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(Ended(child));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(child.exitCode(), SIGTERM);
+}
+
+TEST_F(ExitSignalsTest, ASignalIgnoredWhenTheWindowStartedStaysIgnored) {
+    // Started under nohup, or in the background by a script: closing the terminal (SIGHUP) or
+    // Ctrl+C in it (SIGINT) isn't meant to end the program.
+    ignoredSignals = {SIGHUP, SIGINT};
+    QProcess child;
+    StartConnectedChild(child);
+    for (int signal : ignoredSignals)
+        ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), signal), 0);
+    Pump(300);
+    ASSERT_EQ(child.state(), QProcess::Running);
+    EXPECT_TRUE(Seen().empty());
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(Ended(child));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    PumpUntil([&] { return servo->packetCount() >= 1; });
+    EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
 }
 
 TEST_F(ExitSignalsTest, TheProgramEndsThroughItsExitProcedureOnASignal) {

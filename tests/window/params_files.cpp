@@ -161,6 +161,18 @@ TEST_F(ParamsFiles, TheFileWrittenIsTheOneTheUserConfirmed) {
     EXPECT_EQ(w->StatusText(), "tavrik_7.4kg.qel - Save OK");
     EXPECT_EQ(ReadFile("tavrik_7.4kg.qel"), ReadFile("mine.qel"));
     EXPECT_FALSE(QFile::exists(dir.filePath("tavrik_7.4kg")));
+
+    // "mine.qel " with a trailing blank names no file to the dialog, but the blank is trimmed.
+    boxes.clear();
+    WriteFile("mine.qel", old);
+    w->SetStatusText("before");
+    nextPath = dir.filePath("mine.qel ");
+    answers = {MsgResult::No};
+    w->save_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "mine.qel already exists.\nDo you want to replace it?");
+    EXPECT_EQ(ReadFile("mine.qel"), old);
+    EXPECT_EQ(w->StatusText(), "before");
 }
 
 TEST_F(ParamsFiles, FormsThatLoad) {
