@@ -49,6 +49,7 @@ void frm_Set::cmd_connect_Click() {
             return;
         }
         Comm.setInBufferCount(0);
+        bAnswerOwed = false;
         bConnecting = true;
 
         RxMode = reply::Version;

@@ -53,6 +53,7 @@ void frm_Set::Comm_OnComm() {
         break;
     }
     bReplyReady = true;
+    bAnswerOwed = false;
 }
 
 void frm_Set::Comm_PortLost() {

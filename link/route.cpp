@@ -76,11 +76,15 @@ void frm_Set::KeepFocusInSight(QWidget* focused) {
 void frm_Set::opt_servo_Click(int index) {
     bParamsRead = false;
     CtrlServoPort = static_cast<uint8_t>(index);
-    if (Comm.portOpen()) {
-        // The answer comes later and is taken as a port-probe answer.
-        RxMode = reply::PortProbe;
-        SendControllerPacket(cmd::CtrlProbe, 0, 0, CtrlServoPort);
-    }
+    if (!Comm.portOpen()) return;
+    // An answer still owed to an earlier command (a move) would be taken for the probe's.
+    TakeOwedAnswer();
+    if (!Comm.portOpen()) return;
+    RxMode = reply::PortProbe;
+    SendControllerPacket(cmd::CtrlProbe, 0, 0, CtrlServoPort);
+    // The probe's answer is taken here, under its own kind: left for later, it would be taken as
+    // the answer to whatever the user does next, and its verdict on the port lost.
+    TakeOwedAnswer();
 }
 
 void frm_Set::opt_time_Click(int index) {

@@ -24,6 +24,8 @@ void frm_Set::SendRaw(const QByteArray& packet) {
     if (packet.size() == static_cast<int>(kDirectPacketSize) &&
         static_cast<uint8_t>(packet[0]) == kDirectHeader)
         lastDirectPacket = packet;
+    // On the direct route the echo ahead of each answer tells whose it is.
+    if (CtrlMode != kRouteDirect) bAnswerOwed = true;
     Comm.output(packet);
 }
 

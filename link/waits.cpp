@@ -90,6 +90,13 @@ frm_Set::WaitEnd frm_Set::ReplyWait() {
     return PumpUntil([this] { return bReplyReady; }, kReplyBoundMs);
 }
 
+void frm_Set::TakeOwedAnswer() {
+    if (!bAnswerOwed || !Comm.portOpen()) return;
+    PumpUntil([this] { return !bAnswerOwed || !Comm.portOpen(); }, Timer2.interval());
+    // What hasn't come within the reply time-out is taken as never coming.
+    bAnswerOwed = false;
+}
+
 void frm_Set::TickPause() {
     Timer1.setEnabled(true);
     // The pacing timer ends the pause; the bound only matters when no pacing period is set.

@@ -21,6 +21,9 @@ void ReadFailed(frm_Set& w) {
 } // namespace
 
 void frm_Set::cmd_Servo_Read_Click() {
+    // An answer still owed to a command that didn't wait for it (a move, through the controller)
+    // would be taken for the first value.
+    TakeOwedAnswer();
     if (!Comm.portOpen()) return;
 
     Timer1.setInterval(RepeatTick);

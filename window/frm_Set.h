@@ -159,6 +159,12 @@ public:
     WaitEnd ReplyWait();
     void TickPause(); // Timer1 on, until bTickDone, Timer1 off; callers clear bTickDone
     int waitDepth = 0;
+    // Through the controller an answer carries nothing that tells which command it answers. Set
+    // by every packet sent there and cleared by every reply taken, so a command whose request
+    // must not be answered by another's first gives the answer still owed time to come in.
+    bool bAnswerOwed = false;
+    // Until that answer is taken, the link is gone or one reply time-out has passed.
+    void TakeOwedAnswer();
 
     // ---- link/connect.cpp -----------------------------------------------------------------
     void cmd_connect_Click();

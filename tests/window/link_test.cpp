@@ -331,6 +331,36 @@ TEST_F(LinkTest, ControllerPortProbe) {
     EXPECT_EQ(w->CtrlServoPort, 7);
 }
 
+TEST_F(LinkTest, APortProbeIsAnsweredBeforeTheNextCommand) {
+    // Through the controller nothing tells one answer from another, so the probe's answer must
+    // come in under its own kind, and no earlier answer under it, however quickly the user goes on.
+    StartWindow();
+    servo->controllerServos()[3] = vs::ServoState{112, vs::VirtualServo::FactoryImage(0)};
+    ConnectControllerKeepingPackets(0);
+    ASSERT_TRUE(w->Comm.portOpen());
+    Pump(50);
+    const auto pick = [&] { w->opt_Damp[w->opt_Damp[0]->isChecked() ? 2 : 0]->setChecked(true); };
+
+    // A move, and the port chosen at once: the move's acknowledgement is no "no servo" answer.
+    w->cmd_move_10_Click();
+    Click(w->opt_servo[3]);
+    pick();
+    Pump(50);
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(w->RxBuf[0], 112);
+    EXPECT_EQ(w->StatusText(), " 3  : Servo Motor Ver- 112");
+
+    // An empty port, and an option picked at once: the link closes as the probe's answer says,
+    // and the pick finds it closed.
+    servo->clearReceived();
+    Click(w->opt_servo[6]);
+    pick();
+    Pump(50);
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), "Not Servo Motor => NotConnect");
+    EXPECT_EQ(Seen(), std::vector<Bytes>{(Bytes{0xF7, 0, 0, 6})});
+}
+
 TEST_F(LinkTest, RouteSwitchClosesTheLinkAndResizes) {
     StartWindow();
     const int shortHeight = w->height();

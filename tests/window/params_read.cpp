@@ -82,6 +82,26 @@ TEST_F(ParamsRead, ControllerRequestsCarryThePort) {
     EXPECT_TRUE(w->bParamsRead);
 }
 
+TEST_F(ParamsRead, ThroughTheControllerNoEarlierAnswerIsTakenForAValue) {
+    // A read started right after a command that didn't wait for its answer: a move, then a port
+    // choice. Neither answer may stand in for the centre trim.
+    StartController();
+    servo->controllerServos()[3] = vs::ServoState{112, ServoMemory()};
+    Pump(50);
+    w->cmd_move_10_Click();
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_EQ(w->ParamRef, kServoBlock);
+
+    Pump(50);
+    Click(w->opt_servo[3]);
+    w->cmd_Servo_Read_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_EQ(w->ParamRef, kServoBlock);
+    EXPECT_EQ(w->RxBuf[0], 112);
+    EXPECT_EQ(SeenWith({0xF1}).size(), 38u);
+}
+
 TEST_F(ParamsRead, PortClosedDoesNothing) {
     StartWindow();
     RecordStatus();
