@@ -154,8 +154,7 @@ public:
     }
 
     QStringList keyBindingsForAction(const QString& name) const override {
-        if (name == pressAction() || name == toggleAction())
-            return QStringList() << button()->shortcut().toString();
+        if (name == pressAction()) return QStringList() << button()->shortcut().toString();
         return QStringList();
     }
 
@@ -170,7 +169,9 @@ private:
 class GuardedScrollBar : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     GuardedScrollBar(QScrollBar* bar, InputGuard* guard)
-        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {}
+        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {
+        addControllingSignal(QStringLiteral("valueChanged(int)"));
+    }
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);

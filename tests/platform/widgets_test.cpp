@@ -268,6 +268,11 @@ struct ReaderWindow {
         checkable->setCheckable(true);
         checkable->setChecked(true);
         window.setGeometry(100, 100, 200, 160);
+        window.setAccessibleName(QStringLiteral("handlers"));
+        // The window's handlers, as the settings window connects them.
+        QObject::connect(push, &QPushButton::clicked, &window, [] {});
+        QObject::connect(radioA, &QRadioButton::toggled, &window, [] {});
+        QObject::connect(bar, &QScrollBar::valueChanged, &window, [] {});
         window.show();
     }
 
@@ -307,8 +312,15 @@ std::string Seen(QObject* control) {
                     i->text(QAccessible::Description).toStdString() + "|" +
                     i->text(QAccessible::Accelerator).toStdString() + "|" +
                     std::to_string(i->rect().width()) + "x" + std::to_string(i->rect().height());
-    if (auto* a = i->actionInterface())
+    if (auto* a = i->actionInterface()) {
         s += "|" + a->actionNames().join(QLatin1Char(',')).toStdString();
+        for (const QString& name : a->actionNames())
+            s += "[" + std::to_string(a->keyBindingsForAction(name).size()) + "]";
+    }
+    // Who the control drives, as the toolkit derives it from the control's signals.
+    for (const auto& [other, relation] : i->relations())
+        s += "|" + std::to_string(relation) + ">" +
+             (other ? other->text(QAccessible::Name).toStdString() : std::string("?"));
     if (auto* v = i->valueInterface())
         s += "|" + v->currentValue().toString().toStdString() + " in " +
              v->minimumValue().toString().toStdString() + ".." +
