@@ -55,6 +55,12 @@ bool Refused(const QPointer<InputGuard>& guard, const QObject* target) {
     return guard && guard->refuses(target);
 }
 
+// A control out of sight, or disabled, takes no input from a reader either; the toolkit would
+// still press, toggle, set or focus a hidden one.
+bool Usable(const QWidget* widget) {
+    return widget->isEnabled() && widget->isVisible();
+}
+
 class GuardedButton : public QAccessibleWidget {
 public:
     GuardedButton(QAbstractButton* button, InputGuard* guard)
@@ -122,6 +128,7 @@ public:
 
     QStringList actionNames() const override {
         QStringList names;
+        if (!widget()->isVisible()) return names;
         if (widget()->isEnabled()) {
             switch (role()) {
             case QAccessible::ButtonMenu:
@@ -139,7 +146,7 @@ public:
     }
 
     void doAction(const QString& name) override {
-        if (!widget()->isEnabled() || Refused(guard_, widget())) return;
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
         if (name == pressAction() || name == showMenuAction()) {
             auto* push = qobject_cast<QPushButton*>(button());
             if (push && push->menu())
@@ -183,9 +190,17 @@ public:
         return QAccessibleWidget::text(t);
     }
 
+    QStringList actionNames() const override {
+        return widget()->isVisible() ? QAccessibleWidget::actionNames() : QStringList();
+    }
+
+    void doAction(const QString& name) override {
+        if (Usable(widget())) QAccessibleWidget::doAction(name);
+    }
+
     QVariant currentValue() const override { return bar()->value(); }
     void setCurrentValue(const QVariant& value) override {
-        if (Refused(guard_, widget())) return;
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
         bar()->setValue(value.toInt());
     }
     QVariant maximumValue() const override { return bar()->maximum(); }
@@ -213,11 +228,13 @@ public:
 
     QStringList actionNames() const override {
         QStringList names;
+        if (!widget()->isVisible()) return names;
         if (widget()->isEnabled()) names << pressAction();
         return names + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override {
+        if (!Usable(widget())) return;
         if (name != pressAction())
             QAccessibleWidget::doAction(name);
         else if (!Refused(guard_, widget()))

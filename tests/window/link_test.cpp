@@ -479,7 +479,10 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
                          QTimer::singleShot(0, w.get(), [&] {
                              Act(w->ui->cmd_Servo_Read, kPress);
                              Act(w->ui->cmd_connect, kPress);
-                             Act(w->opt_servo[3], kToggle);
+                             // Hidden on this route, so not even offered.
+                             QAccessible::queryAccessibleInterface(w->opt_servo[3])
+                                 ->actionInterface()
+                                 ->doAction(kToggle);
                              Act(w->opt_time[0], kToggle);
                              Act(MenuItem(w->ui->Control_Option, w->ui->Brevak_Control), kPress);
                              Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
@@ -534,12 +537,46 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     const Bytes write = Seen().front();
     EXPECT_EQ(Bytes(write.begin() + 1, write.begin() + 3), (Bytes{0xE4, 0x87}));
     servo->clearReceived();
-    Act(w->opt_servo[3], kToggle);
-    EXPECT_EQ(w->CtrlServoPort, 3);
+    Act(w->opt_time[0], kToggle);
+    EXPECT_TRUE(w->opt_time[0]->isChecked());
     Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
     EXPECT_EQ(w->MotorType, 3);
     Act(w->ui->cmd_connect, kPress);
     EXPECT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }, 1000));
+}
+
+TEST_F(LinkTest, AReaderCanDoNothingWithControlsOutOfSightOrLocked) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    w->bParamsRead = true;
+
+    // The port buttons are hidden on the direct route: no action is offered, none is taken.
+    QAccessibleInterface* port = QAccessible::queryAccessibleInterface(w->opt_servo[5]);
+    ASSERT_TRUE(port->state().invisible);
+    EXPECT_TRUE(port->actionInterface()->actionNames().isEmpty());
+    port->actionInterface()->doAction(kToggle);
+    port->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    // A trim is locked until its label is clicked.
+    QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(w->ui->HScroll_zero);
+    ASSERT_FALSE(w->ui->HScroll_zero->isEnabled());
+    zero->valueInterface()->setCurrentValue(100);
+    Pump(100);
+    EXPECT_FALSE(w->opt_servo[5]->isChecked());
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_NE(QApplication::focusWidget(), w->opt_servo[5]);
+    EXPECT_EQ(w->ui->HScroll_zero->value(), 0);
+    EXPECT_EQ(w->ui->txt_zero->text(), "0");
+    EXPECT_TRUE(Seen().empty());
+
+    // In sight and unlocked, both take the reader's input.
+    w->Label4_Click();
+    zero->valueInterface()->setCurrentValue(100);
+    EXPECT_EQ(w->ui->txt_zero->text(), "100");
+    w->Brevak_Control_Click();
+    Act(w->opt_servo[5], kToggle);
+    EXPECT_EQ(w->CtrlServoPort, 5);
 }
 
 TEST_F(LinkTest, DuringAWaitTheReaderStillReachesExitAndABox) {
