@@ -195,7 +195,7 @@ public:
     }
 
     void doAction(const QString& name) override {
-        if (Usable(widget())) QAccessibleWidget::doAction(name);
+        if (Usable(widget()) && !Refused(guard_, widget())) QAccessibleWidget::doAction(name);
     }
 
     QVariant currentValue() const override { return bar()->value(); }
@@ -234,11 +234,12 @@ public:
     }
 
     void doAction(const QString& name) override {
-        if (!Usable(widget())) return;
-        if (name != pressAction())
-            QAccessibleWidget::doAction(name);
-        else if (!Refused(guard_, widget()))
+        // The focus too: a trim that loses it locks itself.
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
+        if (name == pressAction())
             static_cast<ClickLabel*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(name);
     }
 
 private:

@@ -579,6 +579,33 @@ TEST_F(LinkTest, AReaderCanDoNothingWithControlsOutOfSightOrLocked) {
     EXPECT_EQ(w->CtrlServoPort, 5);
 }
 
+TEST_F(LinkTest, DuringAWaitAReaderMovesNoFocus) {
+    StartWindow();
+    w->show();
+    w->activateWindow();
+    ConnectDirect();
+    servo->setFault(vs::Fault::Silent);
+    // An unlocked trim with the keys locks itself again when it loses them.
+    w->Label4_Click();
+    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
+
+    const QString focus = QAccessibleActionInterface::setFocusAction();
+    QTimer::singleShot(30, [&] {
+        Act(w->ui->Label1, focus);
+        Act(w->ui->HScroll1, focus);
+        Act(w->ui->cmd_move_100, focus);
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
+    EXPECT_TRUE(w->ui->HScroll_zero->isEnabled());
+
+    Act(w->ui->HScroll1, focus);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+}
+
 TEST_F(LinkTest, DuringAWaitTheReaderStillReachesExitAndABox) {
     StartWindow();
     w->show();
