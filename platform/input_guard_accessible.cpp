@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -67,6 +68,9 @@ public:
         : QAccessibleWidget(button), guard_(guard) {
         addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)")
                                                    : QStringLiteral("clicked()"));
+        pressTimer_.setSingleShot(true);
+        pressTimer_.setInterval(kPressMs);
+        QObject::connect(&pressTimer_, &QTimer::timeout, [this] { release(); });
     }
 
     QAccessible::Role role() const override {
@@ -152,7 +156,7 @@ public:
             if (push && push->menu())
                 push->showMenu();
             else
-                button()->animateClick();
+                press();
         } else if (name == toggleAction()) {
             button()->toggle();
         } else {
@@ -166,9 +170,29 @@ public:
     }
 
 private:
+    // As long as the toolkit's own press shows the button down before it clicks.
+    static constexpr int kPressMs = 100;
+
     QAbstractButton* button() const { return static_cast<QAbstractButton*>(object()); }
 
+    // The toolkit's press clicks when its moment is over, past the guard, and a wait may have
+    // begun by then; this one is judged again when it clicks.
+    void press() {
+        QAbstractButton* b = button();
+        if (b->isCheckable() && (b->focusPolicy() & Qt::ClickFocus)) b->setFocus();
+        b->setDown(true);
+        b->repaint();
+        pressTimer_.start();
+    }
+
+    void release() {
+        QAbstractButton* b = button();
+        b->setDown(false);
+        if (Usable(b) && !Refused(guard_, b)) b->click();
+    }
+
     QPointer<InputGuard> guard_;
+    QTimer pressTimer_;
 };
 
 // A scroll bar, whose value a reader can set directly; a new value runs the bar's Change handler,

@@ -545,6 +545,26 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     EXPECT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }, 1000));
 }
 
+TEST_F(LinkTest, AReadersPressIsJudgedWhenItsClickComes) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    std::vector<QString> statuses;
+    QObject::connect(w->ui->StatusBar1, &QStatusBar::messageChanged, w.get(),
+                     [&](const QString& text) { statuses.push_back(text); });
+    // A press shows the button down a moment before it clicks; a second press in that moment
+    // clicks inside the wait that the first one started, and is refused there.
+    Act(w->ui->cmd_Servo_Read, kPress);
+    QTimer::singleShot(40, [&] { Act(w->ui->cmd_connect, kPress); });
+    ASSERT_TRUE(PumpUntil([&] { return w->StatusText().startsWith(" Servo Read "); }, 5000));
+    Pump(200);
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(w->ui->cmd_connect->text(), "NotConnect");
+    EXPECT_FALSE(w->ui->cmd_connect->isDown());
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), QStringLiteral(" Servo Read OK!")), 1);
+}
+
 TEST_F(LinkTest, AReaderCanDoNothingWithControlsOutOfSightOrLocked) {
     StartWindow();
     w->show();
