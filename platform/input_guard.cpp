@@ -33,6 +33,8 @@ InputGuard::~InputGuard() {
 void InputGuard::coverAccessibility(QWidget* window) {
     if (!window) return;
     InstallGuardedAccessibility();
+    // Windows come and go (the cable window is made afresh each time it opens).
+    covered_.erase(std::remove(covered_.begin(), covered_.end(), nullptr), covered_.end());
     covered_.emplace_back(window);
     auto& guards = CoveringGuards();
     if (std::find(guards.begin(), guards.end(), this) == guards.end()) guards.push_back(this);

@@ -8,7 +8,7 @@ void frm_Set::Cable_Click() {
     if (!cableWindow) {
         // No owner, so the settings window does not keep it in its shadow; it still goes when the
         // settings window does.
-        auto* tip = new frmTip();
+        auto* tip = new frmTip(nullptr, &guard);
         cableWindow = tip;
         connect(this, &QObject::destroyed, tip, [tip] { delete tip; });
     }

@@ -14,6 +14,7 @@
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
+#include "window/frmTip.h"
 
 namespace verrano::test {
 namespace {
@@ -624,6 +625,33 @@ TEST_F(LinkTest, DuringAWaitAReaderMovesNoFocus) {
     Act(w->ui->HScroll1, focus);
     EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
     EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+}
+
+TEST_F(LinkTest, DuringAWaitTheCableWindowTakesNoReadersPress) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    w->Cable_Click();
+    QPointer<QWidget> tip = w->cableWindow.data();
+    ASSERT_TRUE(tip && tip->isVisible());
+    auto* ok = tip->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto* print = tip->findChild<QPushButton*>(QStringLiteral("cmd_print"));
+    ASSERT_TRUE(ok && print);
+
+    servo->setFault(vs::Fault::Silent);
+    QTimer::singleShot(30, [&] {
+        Act(print, kPress);
+        Act(ok, kPress);
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    Pump(200);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+    ASSERT_TRUE(tip);
+    EXPECT_TRUE(tip->isVisible());
+
+    Act(ok, kPress);
+    EXPECT_TRUE(PumpUntil([&] { return !tip; }));
 }
 
 TEST_F(LinkTest, DuringAWaitTheReaderStillReachesExitAndABox) {
