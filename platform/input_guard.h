@@ -31,9 +31,9 @@ public:
     // click on it would be.
     bool refuses(const QObject* target) const;
 
-    // The buttons, clickable labels and menu items of the window, pressed, toggled or chosen
-    // through the accessibility interface, are judged by this guard. Call before the window's
-    // controls are first asked for their accessibility.
+    // The buttons, clickable labels, scroll bars, text boxes and menu items of the window,
+    // pressed, toggled, chosen, set or edited through the accessibility interface, are judged by
+    // this guard. Call before the window's controls are first asked for their accessibility.
     void coverAccessibility(QWidget* window);
     // The guard that covers the object's window, if any.
     static InputGuard* coveringGuard(const QObject* object);

@@ -1,18 +1,20 @@
-// Accessibility of the buttons, clickable labels, scroll bars and menu items in windows an input
-// guard covers: what the toolkit offers a screen reader for them, with every action and value
-// change judged by the guard first.
+// Accessibility of the buttons, clickable labels, scroll bars, text boxes and menu items in windows
+// an input guard covers: what the toolkit offers a screen reader for them, with every action,
+// value and text change judged by the guard first.
 //
-// A screen reader presses, toggles, chooses and sets values through these interfaces; they call
-// the control directly, past the event filter that refuses clicks and keys, so the guard is asked
-// here. The toolkit's own interfaces for these controls can be neither reached nor wrapped, so the
-// three kinds are given again, the same in roles, names, states, values and actions. A clickable
-// label, to the toolkit mere text, is given the press of a button.
+// A screen reader presses, toggles, chooses, sets values and edits text through these interfaces;
+// they call the control directly, past the event filter that refuses clicks and keys, so the guard
+// is asked here. The toolkit's own interfaces for these controls can be neither reached nor
+// wrapped, so these kinds are given again, the same in roles, names, states, values, text and
+// actions. A clickable label, to the toolkit mere text, is given the press of a button; a text box
+// is a class of its own so that the toolkit's line-edit interface does not answer for it first.
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -21,12 +23,15 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
+#include <QValidator>
 #include <QWindow>
 
 #include "platform/click_label.h"
 #include "platform/input_guard.h"
+#include "platform/text_box.h"
 
 namespace verrano {
 
@@ -270,6 +275,172 @@ private:
     QPointer<InputGuard> guard_;
 };
 
+// A text box, whose text a reader can set, insert into or cut directly: the Repeat angles are
+// taken from theirs, the ID from its. The toolkit would change even a disabled or read-only box.
+class GuardedTextBox : public QAccessibleWidget,
+                       public QAccessibleTextInterface,
+                       public QAccessibleEditableTextInterface {
+public:
+    GuardedTextBox(TextBox* box, InputGuard* guard)
+        : QAccessibleWidget(box, QAccessible::EditableText), guard_(guard) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString str;
+        if (t == QAccessible::Value) {
+            if (box()->echoMode() == QLineEdit::Normal)
+                str = box()->text();
+            else if (box()->echoMode() != QLineEdit::NoEcho)
+                str = QString(box()->text().size(), QLatin1Char('*'));
+        }
+        if (str.isEmpty()) str = QAccessibleWidget::text(t);
+        if (str.isEmpty() && t == QAccessible::Description) str = box()->placeholderText();
+        return str;
+    }
+
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t != QAccessible::Value) {
+            QAccessibleWidget::setText(t, text);
+            return;
+        }
+        QString newText = text;
+        if (const QValidator* validator = box()->validator()) {
+            int pos = 0;
+            if (validator->validate(newText, pos) != QValidator::Acceptable) return;
+        }
+        change(newText);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (box()->isReadOnly())
+            s.readOnly = true;
+        else
+            s.editable = true;
+        if (box()->echoMode() != QLineEdit::Normal) s.passwordEdit = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        return widget()->isVisible() ? QAccessibleWidget::actionNames() : QStringList();
+    }
+
+    void doAction(const QString& name) override {
+        if (Usable(widget()) && !Refused(guard_, widget())) QAccessibleWidget::doAction(name);
+    }
+
+    // Reading the text, its selection and the caret, as the toolkit gives them.
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+        if (selectionIndex != 0) return;
+        *startOffset = box()->selectionStart();
+        *endOffset = *startOffset + static_cast<int>(box()->selectedText().size());
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override {
+        if (selectionIndex == 0) box()->deselect();
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override {
+        if (selectionIndex == 0) box()->setSelection(startOffset, endOffset - startOffset);
+    }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset || box()->echoMode() != QLineEdit::Normal) return QString();
+        return box()->text().mid(startOffset, endOffset - startOffset);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                             int* startOffset, int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset,
+                                                          endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                            int* startOffset, int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset,
+                                                         endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                         int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(box()->text().size()); }
+    QRect characterRect(int offset) const override {
+        const QString ch = text(offset, offset + 1);
+        if (ch.isEmpty()) return QRect();
+        // Where the toolkit places it: along the laid-out line from the box's left edge, below
+        // its top text margin.
+        QTextLayout layout(box()->displayText(), box()->font());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        const int x = static_cast<int>(line.cursorToX(offset));
+        const QFontMetrics fm(box()->font());
+        QRect r(x, box()->textMargins().top(), fm.horizontalAdvance(ch), fm.height());
+        r.moveTo(box()->mapToGlobal(r.topLeft()));
+        return r;
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        box()->setCursorPosition(endIndex);
+        box()->setCursorPosition(startIndex);
+    }
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return QString();
+    }
+
+    // Changing it, as typing would, judged as typing is.
+    void deleteText(int startOffset, int endOffset) override {
+        change(box()->text().remove(startOffset, endOffset - startOffset));
+    }
+    void insertText(int offset, const QString& text) override {
+        change(box()->text().insert(offset, text));
+    }
+    void replaceText(int startOffset, int endOffset, const QString& text) override {
+        change(box()->text().replace(startOffset, endOffset - startOffset, text));
+    }
+
+private:
+    TextBox* box() const { return static_cast<TextBox*>(object()); }
+
+    void change(const QString& text) {
+        if (box()->isReadOnly() || !Usable(box()) || Refused(guard_, box())) return;
+        box()->setText(text);
+    }
+
+    QPointer<InputGuard> guard_;
+};
+
 // An item of a menu that opens no menu of its own; items that do are left to the toolkit, since
 // opening a menu starts nothing.
 class GuardedMenuItem : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -369,6 +540,7 @@ QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) 
     }
     if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
     if (auto* label = qobject_cast<ClickLabel*>(object)) return new GuardedLabel(label, guard);
+    if (auto* box = qobject_cast<TextBox*>(object)) return new GuardedTextBox(box, guard);
     if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
         for (QObject* o : action->associatedObjects())
             if (auto* menu = qobject_cast<QMenu*>(o))

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -35,6 +37,7 @@
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/resource_strings.h"
+#include "platform/text_box.h"
 #include "platform/toolkit_translations.h"
 #include "platform/vb_timer.h"
 #include "platform/window_placement.h"
@@ -395,6 +398,101 @@ TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
     EXPECT_TRUE(r.radioB->isChecked());
     EXPECT_EQ(triggers, 1);
     EXPECT_FALSE(r.checkable->isChecked());
+}
+
+// The window's text boxes: an editable one in a titled frame (the Repeat angles), and a disabled
+// one that mirrors a scroll bar (the ID).
+struct TextBoxWindow {
+    explicit TextBoxWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        auto* frame = new QGroupBox(QStringLiteral("Move and Direction "), &window);
+        angle = new TextBox(QStringLiteral("45 deg"), frame);
+        angle->setAlignment(Qt::AlignCenter);
+        angle->setToolTip(QStringLiteral("Servo  Left Move Limit Repeat"));
+        (new QVBoxLayout(frame))->addWidget(angle);
+        id = new TextBox(QStringLiteral("0"), &window);
+        id->setEnabled(false);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(frame);
+        layout->addWidget(id);
+        window.setGeometry(100, 300, 200, 120);
+        window.show();
+        angle->setSelection(1, 3);
+    }
+
+    QWidget window;
+    TextBox* angle;
+    TextBox* id;
+};
+
+// What a reader learns of a text box, beyond what every control tells.
+std::string SeenText(QObject* box) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+    std::string s = Seen(box) + "|" + i->text(QAccessible::Value).toStdString();
+    s += i->editableTextInterface() ? "|editable" : "|fixed";
+    QAccessibleTextInterface* t = i->textInterface();
+    if (!t) return s + "|no text";
+    const auto range = [](int a, int b) { return std::to_string(a) + "-" + std::to_string(b); };
+    int a = 0, b = 0;
+    t->selection(0, &a, &b);
+    s += "|" + std::to_string(t->characterCount()) + "|" + t->text(1, 4).toStdString() + "|" +
+         std::to_string(t->cursorPosition()) + "|" + std::to_string(t->selectionCount()) + ":" +
+         range(a, b);
+    const QRect r = t->characterRect(1);
+    s += "|" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+         std::to_string(r.width()) + "x" + std::to_string(r.height()) + "|" +
+         std::to_string(t->offsetAtPoint(r.center()));
+    s += "|" + t->attributes(1, &a, &b).toStdString() + range(a, b);
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesCoveredTextBoxesAsTheToolkitShowsThem) {
+    std::vector<std::string> toolkit, guarded;
+    {
+        TextBoxWindow plain;
+        toolkit = {SeenText(plain.angle), SeenText(plain.id)};
+    }
+    InputGuard guard;
+    TextBoxWindow covered(&guard);
+    guarded = {SeenText(covered.angle), SeenText(covered.id)};
+    EXPECT_NE(toolkit[0].find("|45 deg|editable|6|5 d|"), std::string::npos) << toolkit[0];
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
+TEST(InputGuardTest, AReadersEditsWaitLikeKeysAndLeaveADisabledBoxAlone) {
+    InputGuard guard;
+    TextBoxWindow r(&guard);
+    const auto edit = [](QObject* box, const std::function<void(QAccessibleInterface*)>& how) {
+        how(QAccessible::queryAccessibleInterface(box));
+    };
+    const std::function<void(QAccessibleInterface*)> edits[] = {
+        [](QAccessibleInterface* i) { i->setText(QAccessible::Value, QStringLiteral("30")); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->insertText(0, "1"); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->replaceText(0, 2, "9"); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->deleteText(0, 1); },
+    };
+    const QString angle = r.angle->text();
+
+    guard.enter();
+    for (const auto& how : edits) {
+        edit(r.angle, how);
+        EXPECT_EQ(r.angle->text(), angle);
+    }
+    guard.leave();
+
+    // Outside a wait the editable box takes them, the disabled one never.
+    QString expected = angle;
+    for (const auto& how : edits) {
+        edit(r.angle, how);
+        EXPECT_NE(r.angle->text(), expected);
+        expected = r.angle->text();
+        edit(r.id, how);
+        EXPECT_EQ(r.id->text(), "0");
+    }
+    r.angle->setReadOnly(true);
+    edit(r.angle, edits[0]);
+    EXPECT_EQ(r.angle->text(), expected);
 }
 
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -625,6 +626,34 @@ TEST_F(LinkTest, DuringAWaitAReaderMovesNoFocus) {
     Act(w->ui->HScroll1, focus);
     EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
     EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+}
+
+TEST_F(LinkTest, AReaderWritesNoAngleDuringAWaitAndNeverTheIdBehindItsBar) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    const auto write = [](QLineEdit* box, const QString& text) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+        i->setText(QAccessible::Value, text);
+        if (QAccessibleEditableTextInterface* e = i->editableTextInterface())
+            e->insertText(0, text);
+    };
+    // The ID box only mirrors its bar; what it says is what a test move by ID addresses.
+    write(w->ui->txt_id, QStringLiteral("5"));
+    EXPECT_EQ(w->ui->txt_id->text(), "0");
+
+    servo->setFault(vs::Fault::Silent);
+    QTimer::singleShot(30, [&] {
+        write(w->txt_Repeat[0], QStringLiteral("90"));
+        write(w->txt_Repeat[1], QStringLiteral("10"));
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "45");
+    EXPECT_EQ(w->txt_Repeat[1]->text(), "45");
+
+    write(w->txt_Repeat[0], QStringLiteral("30"));
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "3030");
 }
 
 TEST_F(LinkTest, DuringAWaitTheCableWindowTakesNoReadersPress) {
