@@ -1,18 +1,21 @@
-// Accessibility of the buttons, clickable labels, scroll bars, text boxes and menu items in windows
-// an input guard covers: what the toolkit offers a screen reader for them, with every action,
-// value and text change judged by the guard first.
+// Accessibility of the buttons, clickable labels, scroll bars, text boxes, drop-down lists and menu
+// items in windows an input guard covers: what the toolkit offers a screen reader for them, with
+// every action, value and text change judged by the guard first.
 //
 // A screen reader presses, toggles, chooses, sets values and edits text through these interfaces;
 // they call the control directly, past the event filter that refuses clicks and keys, so the guard
 // is asked here. The toolkit's own interfaces for these controls can be neither reached nor
 // wrapped, so these kinds are given again, the same in roles, names, states, values, text and
-// actions. A clickable label, to the toolkit mere text, is given the press of a button; a text box
-// is a class of its own so that the toolkit's line-edit interface does not answer for it first.
+// actions. A clickable label, to the toolkit mere text, is given the press of a button; text boxes
+// and drop-down lists are classes of their own, so that the toolkit's interfaces for line edits
+// and combo boxes do not answer for them first.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,6 +33,7 @@
 #include <QWindow>
 
 #include "platform/click_label.h"
+#include "platform/combo_box.h"
 #include "platform/input_guard.h"
 #include "platform/text_box.h"
 
@@ -441,6 +445,77 @@ private:
     QPointer<InputGuard> guard_;
 };
 
+// A drop-down list, which a reader opens by pressing it.
+class GuardedComboBox : public QAccessibleWidget {
+public:
+    GuardedComboBox(ComboBox* box, InputGuard* guard)
+        : QAccessibleWidget(box, QAccessible::ComboBox), guard_(guard) {}
+
+    // The list, and the text of an editable box.
+    int childCount() const override { return box()->isEditable() ? 2 : 1; }
+    QAccessibleInterface* child(int index) const override {
+        if (index == 0) return QAccessible::queryAccessibleInterface(box()->view());
+        if (index == 1 && box()->isEditable())
+            return QAccessible::queryAccessibleInterface(box()->lineEdit());
+        return nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        if (child->object() == box()->view()) return 0;
+        if (box()->isEditable() && child->object() == box()->lineEdit()) return 1;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        if (box()->isEditable() && box()->lineEdit()->rect().contains(x, y)) return child(1);
+        return nullptr;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return box()->isEditable() ? child(1) : nullptr;
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString str;
+        // On this platform a reader names the list by what it shows.
+        if (t == QAccessible::Name || t == QAccessible::Value)
+            str = box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        else if (t == QAccessible::Accelerator)
+            str = QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
+        return str.isEmpty() ? QAccessibleWidget::text(t) : str;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = box()->view()->isVisible();
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        if (!widget()->isVisible()) return QStringList();
+        return QStringList() << showMenuAction() << pressAction();
+    }
+    QString localizedActionDescription(const QString& name) const override {
+        if (name == showMenuAction() || name == pressAction())
+            return QComboBox::tr("Open the combo box selection popup");
+        return QString();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return QStringList(); }
+
+    void doAction(const QString& name) override {
+        if (name != showMenuAction() && name != pressAction()) return;
+        // Closing an open list is let through during a wait, as a click beside it is.
+        if (box()->view()->isVisible())
+            box()->hidePopup();
+        else if (Usable(box()) && !Refused(guard_, box()))
+            box()->showPopup();
+    }
+
+private:
+    ComboBox* box() const { return static_cast<ComboBox*>(object()); }
+
+    QPointer<InputGuard> guard_;
+};
+
 // An item of a menu that opens no menu of its own; items that do are left to the toolkit, since
 // opening a menu starts nothing.
 class GuardedMenuItem : public QAccessibleInterface, public QAccessibleActionInterface {
@@ -541,6 +616,7 @@ QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) 
     if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
     if (auto* label = qobject_cast<ClickLabel*>(object)) return new GuardedLabel(label, guard);
     if (auto* box = qobject_cast<TextBox*>(object)) return new GuardedTextBox(box, guard);
+    if (auto* box = qobject_cast<ComboBox*>(object)) return new GuardedComboBox(box, guard);
     if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
         for (QObject* o : action->associatedObjects())
             if (auto* menu = qobject_cast<QMenu*>(o))

@@ -1,5 +1,6 @@
 // Tests of the platform stand-ins around the window: timers, message boxes, file dialog, input
 // guard, printing, topmost placement, picture box, image list and string lookup.
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -30,6 +31,7 @@
 #include <gtest/gtest.h>
 #include <numbers>
 
+#include "platform/combo_box.h"
 #include "platform/file_dialog.h"
 #include "platform/image_list.h"
 #include "platform/input_guard.h"
@@ -493,6 +495,81 @@ TEST(InputGuardTest, AReadersEditsWaitLikeKeysAndLeaveADisabledBoxAlone) {
     r.angle->setReadOnly(true);
     edit(r.angle, edits[0]);
     EXPECT_EQ(r.angle->text(), expected);
+}
+
+// The port list.
+struct ComboWindow {
+    explicit ComboWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        ports = new ComboBox(&window);
+        for (int i = 1; i <= 16; ++i)
+            ports->addItem(QStringLiteral("COM%1").arg(i));
+        ports->setToolTip(QStringLiteral("Comport Select"));
+        window.setGeometry(100, 450, 200, 60);
+        window.show();
+    }
+
+    QWidget window;
+    ComboBox* ports;
+};
+
+std::string SeenCombo(ComboBox* box) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+    std::string s = Seen(box) + "|" + i->text(QAccessible::Value).toStdString() + "|" +
+                    std::to_string(i->childCount());
+    for (int k = 0; k < i->childCount(); ++k)
+        s += std::string("|") + i->child(k)->object()->metaObject()->className() + "@" +
+             std::to_string(i->indexOfChild(i->child(k)));
+    if (QAccessibleActionInterface* a = i->actionInterface())
+        for (const QString& name : a->actionNames())
+            s += "|" + a->localizedActionDescription(name).toStdString();
+    s += i->focusChild() ? "|focus child" : "|no focus child";
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesACoveredPortListAsTheToolkitShowsIt) {
+    const auto seenBoth = [](ComboWindow& r) {
+        std::vector<std::string> seen{SeenCombo(r.ports)};
+        r.ports->setCurrentIndex(4);
+        r.ports->showPopup();
+        PumpUntil([&] { return r.ports->view()->isVisible(); });
+        seen.push_back(SeenCombo(r.ports));
+        r.ports->hidePopup();
+        return seen;
+    };
+    std::vector<std::string> toolkit;
+    {
+        ComboWindow plain;
+        toolkit = seenBoth(plain);
+    }
+    InputGuard guard;
+    ComboWindow covered(&guard);
+    const auto guarded = seenBoth(covered);
+    EXPECT_NE(toolkit[1].find("|COM5|1|"), std::string::npos) << toolkit[1];
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
+TEST(InputGuardTest, DuringAWaitAReaderOpensNoPortList) {
+    InputGuard guard;
+    ComboWindow r(&guard);
+    const auto open = [&] {
+        QAccessible::queryAccessibleInterface(r.ports)->actionInterface()->doAction(
+            QAccessibleActionInterface::showMenuAction());
+    };
+    guard.enter();
+    open();
+    Pump(50);
+    EXPECT_FALSE(r.ports->view()->isVisible());
+    guard.leave();
+
+    open();
+    EXPECT_TRUE(PumpUntil([&] { return r.ports->view()->isVisible(); }));
+    // One opened before the wait can still be closed inside it.
+    guard.enter();
+    open();
+    EXPECT_TRUE(PumpUntil([&] { return !r.ports->view()->isVisible(); }));
+    guard.leave();
 }
 
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {

@@ -1,7 +1,9 @@
 // The servo link against the virtual servo: senders, replies by kind, waits and their bounds,
 // connecting and disconnecting on both routes, the controller handshake, route and port choices.
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
@@ -654,6 +656,19 @@ TEST_F(LinkTest, AReaderWritesNoAngleDuringAWaitAndNeverTheIdBehindItsBar) {
 
     write(w->txt_Repeat[0], QStringLiteral("30"));
     EXPECT_EQ(w->txt_Repeat[0]->text(), "3030");
+}
+
+TEST_F(LinkTest, DuringAWaitAReaderOpensNoPortList) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    servo->setFault(vs::Fault::Silent);
+    QTimer::singleShot(30,
+                       [&] { Act(w->ui->Combo1, QAccessibleActionInterface::showMenuAction()); });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_FALSE(w->ui->Combo1->view()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(LinkTest, DuringAWaitTheCableWindowTakesNoReadersPress) {
