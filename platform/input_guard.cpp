@@ -77,6 +77,11 @@ bool IsInput(QEvent::Type type) {
     case QEvent::Shortcut:
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
+    // Text from an input method (Korean is typed so, past the key presses) or dropped in.
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
         return true;
     default:
         return false;

@@ -6,15 +6,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinterInfo>
@@ -615,6 +618,42 @@ TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
     QApplication::sendEvent(edit, &key);
     EXPECT_EQ(busyClicks, 1);
     EXPECT_EQ(edit->text(), QStringLiteral("a"));
+    qApp->removeEventFilter(&guard);
+}
+
+TEST(InputGuardTest, RefusesTextFromAnInputMethodOrADropToo) {
+    // Korean is typed through an input method: its text comes as a commit, not as key presses.
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    (new QVBoxLayout(&window))->addWidget(edit);
+    window.show();
+    InputGuard guard;
+    qApp->installEventFilter(&guard);
+    const auto type = [&](const QString& text) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(edit, &commit);
+    };
+    const auto drop = [&](const QString& text) {
+        QMimeData data;
+        data.setText(text);
+        const QPointF at(5, 5);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &dropped);
+    };
+
+    guard.enter();
+    type(QString::fromUtf8("가"));
+    drop(QStringLiteral("90"));
+    EXPECT_TRUE(edit->text().isEmpty()) << edit->text().toStdString();
+    guard.leave();
+
+    type(QString::fromUtf8("가"));
+    EXPECT_EQ(edit->text(), QString::fromUtf8("가"));
+    drop(QStringLiteral("90"));
+    EXPECT_TRUE(edit->text().contains(QStringLiteral("90")));
     qApp->removeEventFilter(&guard);
 }
 
