@@ -326,5 +326,31 @@ TEST_F(KeyboardTest, F10AndAltOpenTheMenuBar) {
         EXPECT_FALSE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
 }
 
+TEST_F(KeyboardTest, F10LeavesTheMenuBarItOpened) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    const auto left = [&] {
+        return QApplication::activePopupWidget() == nullptr && bar->activeAction() == nullptr &&
+               Focus() == w->ui->cmd_connect;
+    };
+
+    Key(Qt::Key_F10);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->File1);
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(left());
+
+    // From the second menu, and from the bar that Alt put under the keys.
+    Key(Qt::Key_F10);
+    Key(Qt::Key_Right);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->ServoType1);
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(left());
+    QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+    ASSERT_NE(bar->activeAction(), nullptr);
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(left());
+}
+
 } // namespace
 } // namespace verrano::test
