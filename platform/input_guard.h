@@ -1,8 +1,8 @@
 // Keeps the user from starting a second command while one waits for the serial line: clicks,
 // keys, input-method text and drops are refused everywhere except on the widgets and actions let
-// through and in the active modal box or dialog; pointer movement, paint and close events pass.
-// Presses, toggles and menu choices that a screen reader makes through the accessibility interface
-// are judged alike.
+// through and in the active modal box or dialog; pointer movement, paint and close events pass,
+// and so do the keys that only move along the menus, and Alt alone. What a screen reader does
+// through the accessibility interface is judged alike.
 #pragma once
 
 #include <QObject>

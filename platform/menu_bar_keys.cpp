@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
-#include <QShortcut>
 #include <QStyleOption>
 
 namespace verrano {
@@ -67,7 +66,7 @@ private:
 
 } // namespace
 
-void OpenMenuBarFromKeys(QMenuBar* bar) {
+QAction* OpenMenuBarFromKeys(QMenuBar* bar) {
     auto* style = new KeyedTitleStyle(QApplication::style()->name());
     style->setParent(bar);
     bar->setStyle(style);
@@ -76,8 +75,10 @@ void OpenMenuBarFromKeys(QMenuBar* bar) {
     for (QAction* a : bar->actions())
         if (QMenu* menu = a->menu()) menu->installEventFilter(inMenus);
 
-    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar->window());
-    QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+    auto* f10 = new QAction(bar->window());
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    bar->window()->addAction(f10);
+    QObject::connect(f10, &QAction::triggered, bar, [bar] {
         // A second F10 leaves the bar that Alt or the first one put under the keys.
         if (bar->activeAction()) {
             LeaveMenuBar(bar);
@@ -90,6 +91,7 @@ void OpenMenuBarFromKeys(QMenuBar* bar) {
             }
         }
     });
+    return f10;
 }
 
 } // namespace verrano

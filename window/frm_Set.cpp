@@ -94,7 +94,9 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     checkStyle->setParent(this);
     ui->ServoType1->setStyle(checkStyle);
     ui->Control_Option->setStyle(checkStyle);
-    OpenMenuBarFromKeys(menuBar());
+    // F10 opens the menus during a wait too, as a click on the bar does, so that Exit can be
+    // chosen from the keys.
+    guard.allowAction(OpenMenuBarFromKeys(menuBar()));
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);

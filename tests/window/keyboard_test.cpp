@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -350,6 +351,48 @@ TEST_F(KeyboardTest, F10LeavesTheMenuBarItOpened) {
     ASSERT_NE(bar->activeAction(), nullptr);
     Key(Qt::Key_F10);
     EXPECT_TRUE(left());
+}
+
+TEST_F(KeyboardTest, DuringAWaitTheKeysReachExitThroughTheMenus) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    servo->direct().version = 110;
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Pump(100);
+    servo->setFault(vs::Fault::Silent);
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+
+    bool opened = false, refused = false, byAlt = false;
+    QTimer::singleShot(30, [&] {
+        ASSERT_TRUE(w->guard.active());
+        Key(Qt::Key_F10);
+        opened = QApplication::activePopupWidget() == w->ui->File1;
+        // The keys move along the menus, but choose nothing that the wait refuses.
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Return);
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Space);
+        refused = QApplication::activePopupWidget() == w->ui->ServoType1 && dialogs.empty() &&
+                  w->MotorType == 0;
+        Key(Qt::Key_Escape);
+        Key(Qt::Key_Escape);
+        // Alt puts the bar under the keys too, and Exit is chosen.
+        QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+        byAlt = bar->activeAction() == w->ui->File1->menuAction();
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Up);
+        Key(Qt::Key_Return);
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(byAlt);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
 }
 
 } // namespace
