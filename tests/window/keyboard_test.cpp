@@ -218,6 +218,17 @@ TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {
         QApplication::sendEvent(bar, &down);
         EXPECT_GT(bar->value(), v) << name;
     }
+    // With Shift, Ctrl or Alt held the bar still takes the arrows, and turns them no other way.
+    QScrollBar* slider = w->ui->HScroll1;
+    slider->setFocus(Qt::TabFocusReason);
+    for (const auto mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        frm_Set::SetScrollValue(slider, 1500);
+        Key(Qt::Key_Right, mods);
+        EXPECT_EQ(slider->value(), 1510) << mods;
+        Key(Qt::Key_Down, mods);
+        Key(Qt::Key_Left, mods);
+        EXPECT_EQ(slider->value(), 1490) << mods;
+    }
     // The Change handlers ran: the test needle follows the slider and the ID its
     // bar.
     EXPECT_EQ(w->ui->txt_id->text(), QString::number(w->ui->HScroll_id->value()));
