@@ -26,6 +26,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
@@ -158,6 +159,36 @@ TEST(MsgBoxTest, RealBoxShowsTextTitleIconAndYesIsTheDefault) {
     EXPECT_EQ(seen[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(seen[0].icon, MsgIcon::Exclamation);
     SetMsgBoxAnswerer(nullptr);
+}
+
+// Without a window manager to hand them back, the keys would go nowhere once a box is gone.
+TEST(MsgBoxTest, AClosedBoxOrFileDialogGivesTheKeysBackToItsWindow) {
+    SetMsgBoxAnswerer(nullptr);
+    FileDialog::SetAnswerer(nullptr);
+    QWidget window;
+    auto* save = new QPushButton(QStringLiteral("Servo Save"), &window);
+    (new QVBoxLayout(&window))->addWidget(save);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }));
+    save->setFocus();
+    const auto answerByKey = [](Qt::Key key) {
+        QTimer::singleShot(100, [key] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key);
+        });
+    };
+
+    answerByKey(Qt::Key_Return);
+    MsgBox(&window, QStringLiteral("Servo not Read!"), MsgButtons::Ok, MsgIcon::Exclamation);
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }, 500));
+    EXPECT_EQ(QApplication::focusWidget(), save);
+
+    FileDialog dialog;
+    answerByKey(Qt::Key_Escape);
+    dialog.ShowOpen(&window);
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }, 500));
+    EXPECT_EQ(QApplication::focusWidget(), save);
 }
 
 TEST(FileDialogTest, FilterShowsTheDescriptionAndFiltersByThePattern) {
