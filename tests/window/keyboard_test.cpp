@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
+#include "window/frmTip.h"
 
 namespace verrano::test {
 namespace {
@@ -362,6 +364,33 @@ TEST_F(KeyboardTest, F10LeavesTheMenuBarItOpened) {
     ASSERT_NE(bar->activeAction(), nullptr);
     Key(Qt::Key_F10);
     EXPECT_TRUE(left());
+}
+
+TEST_F(KeyboardTest, TheCableWindowFromTheKeysAndBack) {
+    StartActive();
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_F10);
+    for (int i = 0; i < 3; ++i)
+        Key(Qt::Key_Right);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->Help);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    QPointer<QWidget> tip = w->cableWindow.data();
+    ASSERT_TRUE(tip);
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == tip; }));
+    auto* ok = tip->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto* print = tip->findChild<QPushButton*>(QStringLiteral("cmd_print"));
+    ASSERT_TRUE(Focus() == ok || Focus() == print);
+    Key(Qt::Key_Tab);
+    ASSERT_TRUE(Focus() == ok || Focus() == print);
+    if (Focus() == print) Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), ok);
+
+    // OK from the keys closes it; the settings window has the keys again where they were.
+    Key(Qt::Key_Space);
+    ASSERT_TRUE(PumpUntil([&] { return !tip; }));
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == w.get(); }, 500));
+    EXPECT_EQ(Focus(), w->ui->cmd_connect);
 }
 
 TEST_F(KeyboardTest, DuringAWaitTheKeysReachExitThroughTheMenus) {
