@@ -393,6 +393,32 @@ TEST_F(KeyboardTest, TheCableWindowFromTheKeysAndBack) {
     EXPECT_EQ(Focus(), w->ui->cmd_connect);
 }
 
+TEST_F(KeyboardTest, TheMenuBarTakesTheKeysWithoutLockingATrim) {
+    StartActive();
+    QScrollBar* zero = w->ui->HScroll_zero;
+    w->Label4_Click();
+    zero->setFocus(Qt::TabFocusReason);
+
+    // Alt, and F10 left by Escape: the bar gives the keys back to the trim, still unlocked.
+    QTest::keyClick(zero, Qt::Key_Alt, Qt::AltModifier);
+    ASSERT_NE(w->menuBar()->activeAction(), nullptr);
+    EXPECT_TRUE(zero->isEnabled());
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Focus(), zero);
+    Key(Qt::Key_F10);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Focus(), zero);
+    EXPECT_TRUE(zero->isEnabled());
+    Key(Qt::Key_Right);
+    EXPECT_EQ(w->ui->txt_zero->text(), "2");
+
+    // Going on to another control still locks it.
+    Key(Qt::Key_Tab);
+    EXPECT_FALSE(zero->isEnabled());
+}
+
 TEST_F(KeyboardTest, DuringAWaitTheKeysReachExitThroughTheMenus) {
     StartActive();
     QMenuBar* bar = w->menuBar();
