@@ -603,34 +603,8 @@ TEST_F(LinkTest, AReaderCanDoNothingWithControlsOutOfSightOrLocked) {
     EXPECT_EQ(w->CtrlServoPort, 5);
 }
 
-TEST_F(LinkTest, DuringAWaitAReaderMovesNoFocus) {
-    StartWindow();
-    w->show();
-    w->activateWindow();
-    ConnectDirect();
-    servo->setFault(vs::Fault::Silent);
-    // An unlocked trim with the keys locks itself again when it loses them.
-    w->Label4_Click();
-    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
-
-    const QString focus = QAccessibleActionInterface::setFocusAction();
-    QTimer::singleShot(30, [&] {
-        Act(w->ui->Label1, focus);
-        Act(w->ui->HScroll1, focus);
-        Act(w->ui->cmd_move_100, focus);
-    });
-    w->bReplyReady = false;
-    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
-    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
-    EXPECT_TRUE(w->ui->HScroll_zero->isEnabled());
-
-    Act(w->ui->HScroll1, focus);
-    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
-    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
-}
-
-TEST_F(LinkTest, AReaderWritesNoAngleDuringAWaitAndNeverTheIdBehindItsBar) {
+// Beyond presses and toggles: the focus, the text boxes, the port list and the cable window.
+TEST_F(LinkTest, DuringAWaitAReaderChangesNothingElseEither) {
     StartWindow();
     w->show();
     ConnectDirectKeepingPackets();
@@ -640,60 +614,54 @@ TEST_F(LinkTest, AReaderWritesNoAngleDuringAWaitAndNeverTheIdBehindItsBar) {
         if (QAccessibleEditableTextInterface* e = i->editableTextInterface())
             e->insertText(0, text);
     };
-    // The ID box only mirrors its bar; what it says is what a test move by ID addresses.
+    // The ID box only mirrors its bar, wait or not; what it says is what a move by ID addresses.
     write(w->ui->txt_id, QStringLiteral("5"));
     EXPECT_EQ(w->ui->txt_id->text(), "0");
 
-    servo->setFault(vs::Fault::Silent);
-    QTimer::singleShot(30, [&] {
-        write(w->txt_Repeat[0], QStringLiteral("90"));
-        write(w->txt_Repeat[1], QStringLiteral("10"));
-    });
-    w->bReplyReady = false;
-    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
-    EXPECT_EQ(w->txt_Repeat[0]->text(), "45");
-    EXPECT_EQ(w->txt_Repeat[1]->text(), "45");
-
-    write(w->txt_Repeat[0], QStringLiteral("30"));
-    EXPECT_EQ(w->txt_Repeat[0]->text(), "3030");
-}
-
-TEST_F(LinkTest, DuringAWaitAReaderOpensNoPortList) {
-    StartWindow();
-    w->show();
-    ConnectDirectKeepingPackets();
-    servo->setFault(vs::Fault::Silent);
-    QTimer::singleShot(30,
-                       [&] { Act(w->ui->Combo1, QAccessibleActionInterface::showMenuAction()); });
-    w->bReplyReady = false;
-    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
-    EXPECT_FALSE(w->ui->Combo1->view()->isVisible());
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-}
-
-TEST_F(LinkTest, DuringAWaitTheCableWindowTakesNoReadersPress) {
-    StartWindow();
-    w->show();
-    ConnectDirectKeepingPackets();
     w->Cable_Click();
     QPointer<QWidget> tip = w->cableWindow.data();
     ASSERT_TRUE(tip && tip->isVisible());
     auto* ok = tip->findChild<QPushButton*>(QStringLiteral("cmdOK"));
     auto* print = tip->findChild<QPushButton*>(QStringLiteral("cmd_print"));
     ASSERT_TRUE(ok && print);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    // An unlocked trim with the keys locks itself again when it loses them.
+    w->Label4_Click();
+    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
 
     servo->setFault(vs::Fault::Silent);
+    const QString focus = QAccessibleActionInterface::setFocusAction();
     QTimer::singleShot(30, [&] {
+        Act(w->ui->Label1, focus);
+        Act(w->ui->HScroll1, focus);
+        Act(w->ui->cmd_move_100, focus);
+        write(w->txt_Repeat[0], QStringLiteral("90"));
+        write(w->txt_Repeat[1], QStringLiteral("10"));
+        Act(w->ui->Combo1, QAccessibleActionInterface::showMenuAction());
         Act(print, kPress);
         Act(ok, kPress);
     });
     w->bReplyReady = false;
     EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
     Pump(200);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
+    EXPECT_TRUE(w->ui->HScroll_zero->isEnabled());
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "45");
+    EXPECT_EQ(w->txt_Repeat[1]->text(), "45");
+    EXPECT_FALSE(w->ui->Combo1->view()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
     ASSERT_TRUE(tip);
     EXPECT_TRUE(tip->isVisible());
 
+    // Outside the wait they go through.
+    Act(w->ui->HScroll1, focus);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+    write(w->txt_Repeat[0], QStringLiteral("30"));
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "3030");
     Act(ok, kPress);
     EXPECT_TRUE(PumpUntil([&] { return !tip; }));
 }
