@@ -584,28 +584,6 @@ TEST(InputGuardTest, AReaderSeesACoveredPortListAsTheToolkitShowsIt) {
         EXPECT_EQ(guarded[i], toolkit[i]) << i;
 }
 
-TEST(InputGuardTest, DuringAWaitAReaderOpensNoPortList) {
-    InputGuard guard;
-    ComboWindow r(&guard);
-    const auto open = [&] {
-        QAccessible::queryAccessibleInterface(r.ports)->actionInterface()->doAction(
-            QAccessibleActionInterface::showMenuAction());
-    };
-    guard.enter();
-    open();
-    Pump(50);
-    EXPECT_FALSE(r.ports->view()->isVisible());
-    guard.leave();
-
-    open();
-    EXPECT_TRUE(PumpUntil([&] { return r.ports->view()->isVisible(); }));
-    // One opened before the wait can still be closed inside it.
-    guard.enter();
-    open();
-    EXPECT_TRUE(PumpUntil([&] { return !r.ports->view()->isVisible(); }));
-    guard.leave();
-}
-
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
