@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "platform/message_box.h"
+#include "platform/window_placement.h"
 
 namespace verrano {
 
@@ -67,6 +68,7 @@ void FileDialog::show(QWidget* parent, bool save) {
         const QString filter = QtFilter(Filter);
         path = save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
                     : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+        ReactivateOwner(parent);
     }
     const QString chosen = path;
     path = path.trimmed();

@@ -33,6 +33,8 @@ InputGuard::~InputGuard() {
 void InputGuard::coverAccessibility(QWidget* window) {
     if (!window) return;
     InstallGuardedAccessibility();
+    // Windows come and go (the cable window is made afresh each time it opens).
+    covered_.erase(std::remove(covered_.begin(), covered_.end(), nullptr), covered_.end());
     covered_.emplace_back(window);
     auto& guards = CoveringGuards();
     if (std::find(guards.begin(), guards.end(), this) == guards.end()) guards.push_back(this);
@@ -75,6 +77,11 @@ bool IsInput(QEvent::Type type) {
     case QEvent::Shortcut:
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
+    // Text from an input method (Korean is typed so, past the key presses) or dropped in.
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
         return true;
     default:
         return false;
@@ -170,10 +177,40 @@ bool InputGuard::allowed(QObject* watched, QEvent* event) const {
         return allowedAction(action);
     }
 
-    if (menu && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape) return true;
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && allowedAction(menu->activeAction()))
+    const bool key = type == QEvent::KeyPress || type == QEvent::KeyRelease;
+    if (key && (menu || bar)) {
+        // The keys move along the menus as the pointer does; choosing is judged as a release.
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Escape:
+        case Qt::Key_F10:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_Select: {
+            QAction* action = menu ? menu->activeAction() : bar->activeAction();
+            return allowedAction(action) || (bar && action && action->menu());
+        }
+        default:
+            return false;
+        }
+    }
+    // Alt alone, which the menu bar watches for on its way up from the control with the keys,
+    // does nothing else anywhere.
+    if (key || type == QEvent::ShortcutOverride) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if ((k->key() == Qt::Key_Alt || k->key() == Qt::Key_Meta) &&
+            (k->modifiers() & ~(Qt::AltModifier | Qt::MetaModifier | Qt::KeypadModifier)) == 0)
             return true;
     }
     return false;

@@ -1,7 +1,8 @@
-// Keeps the user from starting a second command while one waits for the serial line: clicks
-// and keys are refused everywhere except on the widgets and actions let through and in the active
-// modal box or dialog; pointer movement, paint and close events pass. Presses, toggles and menu
-// choices that a screen reader makes through the accessibility interface are judged alike.
+// Keeps the user from starting a second command while one waits for the serial line: clicks,
+// keys, input-method text and drops are refused everywhere except on the widgets and actions let
+// through and in the active modal box or dialog; pointer movement, paint and close events pass,
+// and so do the keys that only move along the menus, and Alt alone. What a screen reader does
+// through the accessibility interface is judged alike.
 #pragma once
 
 #include <QObject>
@@ -31,9 +32,9 @@ public:
     // click on it would be.
     bool refuses(const QObject* target) const;
 
-    // The buttons, clickable labels and menu items of the window, pressed, toggled or chosen
-    // through the accessibility interface, are judged by this guard. Call before the window's
-    // controls are first asked for their accessibility.
+    // The buttons, clickable labels, scroll bars, text boxes and menu items of the window,
+    // pressed, toggled, chosen, set or edited through the accessibility interface, are judged by
+    // this guard. Call before the window's controls are first asked for their accessibility.
     void coverAccessibility(QWidget* window);
     // The guard that covers the object's window, if any.
     static InputGuard* coveringGuard(const QObject* object);

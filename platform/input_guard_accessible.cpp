@@ -1,18 +1,23 @@
-// Accessibility of the buttons, clickable labels, scroll bars and menu items in windows an input
-// guard covers: what the toolkit offers a screen reader for them, with every action and value
-// change judged by the guard first.
+// Accessibility of the buttons, clickable labels, scroll bars, text boxes, drop-down lists and menu
+// items in windows an input guard covers: what the toolkit offers a screen reader for them, with
+// every action, value and text change judged by the guard first.
 //
-// A screen reader presses, toggles, chooses and sets values through these interfaces; they call
-// the control directly, past the event filter that refuses clicks and keys, so the guard is asked
-// here. The toolkit's own interfaces for these controls can be neither reached nor wrapped, so the
-// three kinds are given again, the same in roles, names, states, values and actions. A clickable
-// label, to the toolkit mere text, is given the press of a button.
+// A screen reader presses, toggles, chooses, sets values and edits text through these interfaces;
+// they call the control directly, past the event filter that refuses clicks and keys, so the guard
+// is asked here. The toolkit's own interfaces for these controls can be neither reached nor
+// wrapped, so these kinds are given again, the same in roles, names, states, values, text and
+// actions. A clickable label, to the toolkit mere text, is given the press of a button; text boxes
+// and drop-down lists are classes of their own, so that the toolkit's interfaces for line edits
+// and combo boxes do not answer for them first.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -21,11 +26,16 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextLayout>
+#include <QTimer>
 #include <QToolButton>
+#include <QValidator>
 #include <QWindow>
 
 #include "platform/click_label.h"
+#include "platform/combo_box.h"
 #include "platform/input_guard.h"
+#include "platform/text_box.h"
 
 namespace verrano {
 
@@ -55,12 +65,21 @@ bool Refused(const QPointer<InputGuard>& guard, const QObject* target) {
     return guard && guard->refuses(target);
 }
 
+// A control out of sight, or disabled, takes no input from a reader either; the toolkit would
+// still press, toggle, set or focus a hidden one.
+bool Usable(const QWidget* widget) {
+    return widget->isEnabled() && widget->isVisible();
+}
+
 class GuardedButton : public QAccessibleWidget {
 public:
     GuardedButton(QAbstractButton* button, InputGuard* guard)
         : QAccessibleWidget(button), guard_(guard) {
         addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)")
                                                    : QStringLiteral("clicked()"));
+        pressTimer_.setSingleShot(true);
+        pressTimer_.setInterval(kPressMs);
+        QObject::connect(&pressTimer_, &QTimer::timeout, [this] { release(); });
     }
 
     QAccessible::Role role() const override {
@@ -122,6 +141,7 @@ public:
 
     QStringList actionNames() const override {
         QStringList names;
+        if (!widget()->isVisible()) return names;
         if (widget()->isEnabled()) {
             switch (role()) {
             case QAccessible::ButtonMenu:
@@ -139,13 +159,13 @@ public:
     }
 
     void doAction(const QString& name) override {
-        if (!widget()->isEnabled() || Refused(guard_, widget())) return;
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
         if (name == pressAction() || name == showMenuAction()) {
             auto* push = qobject_cast<QPushButton*>(button());
             if (push && push->menu())
                 push->showMenu();
             else
-                button()->animateClick();
+                press();
         } else if (name == toggleAction()) {
             button()->toggle();
         } else {
@@ -154,15 +174,34 @@ public:
     }
 
     QStringList keyBindingsForAction(const QString& name) const override {
-        if (name == pressAction() || name == toggleAction())
-            return QStringList() << button()->shortcut().toString();
+        if (name == pressAction()) return QStringList() << button()->shortcut().toString();
         return QStringList();
     }
 
 private:
+    // As long as the toolkit's own press shows the button down before it clicks.
+    static constexpr int kPressMs = 100;
+
     QAbstractButton* button() const { return static_cast<QAbstractButton*>(object()); }
 
+    // The toolkit's press clicks when its moment is over, past the guard, and a wait may have
+    // begun by then; this one is judged again when it clicks.
+    void press() {
+        QAbstractButton* b = button();
+        if (b->isCheckable() && (b->focusPolicy() & Qt::ClickFocus)) b->setFocus();
+        b->setDown(true);
+        b->repaint();
+        pressTimer_.start();
+    }
+
+    void release() {
+        QAbstractButton* b = button();
+        b->setDown(false);
+        if (Usable(b) && !Refused(guard_, b)) b->click();
+    }
+
     QPointer<InputGuard> guard_;
+    QTimer pressTimer_;
 };
 
 // A scroll bar, whose value a reader can set directly; a new value runs the bar's Change handler,
@@ -170,7 +209,9 @@ private:
 class GuardedScrollBar : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     GuardedScrollBar(QScrollBar* bar, InputGuard* guard)
-        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {}
+        : QAccessibleWidget(bar, QAccessible::ScrollBar), guard_(guard) {
+        addControllingSignal(QStringLiteral("valueChanged(int)"));
+    }
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
@@ -182,9 +223,17 @@ public:
         return QAccessibleWidget::text(t);
     }
 
+    QStringList actionNames() const override {
+        return widget()->isVisible() ? QAccessibleWidget::actionNames() : QStringList();
+    }
+
+    void doAction(const QString& name) override {
+        if (Usable(widget()) && !Refused(guard_, widget())) QAccessibleWidget::doAction(name);
+    }
+
     QVariant currentValue() const override { return bar()->value(); }
     void setCurrentValue(const QVariant& value) override {
-        if (Refused(guard_, widget())) return;
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
         bar()->setValue(value.toInt());
     }
     QVariant maximumValue() const override { return bar()->maximum(); }
@@ -212,18 +261,258 @@ public:
 
     QStringList actionNames() const override {
         QStringList names;
+        if (!widget()->isVisible()) return names;
         if (widget()->isEnabled()) names << pressAction();
         return names + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override {
-        if (name != pressAction())
-            QAccessibleWidget::doAction(name);
-        else if (!Refused(guard_, widget()))
+        // The focus too: a trim that loses it locks itself.
+        if (!Usable(widget()) || Refused(guard_, widget())) return;
+        if (name == pressAction())
             static_cast<ClickLabel*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(name);
     }
 
 private:
+    QPointer<InputGuard> guard_;
+};
+
+// A text box, whose text a reader can set, insert into or cut directly: the Repeat angles are
+// taken from theirs, the ID from its. The toolkit would change even a disabled or read-only box.
+class GuardedTextBox : public QAccessibleWidget,
+                       public QAccessibleTextInterface,
+                       public QAccessibleEditableTextInterface {
+public:
+    GuardedTextBox(TextBox* box, InputGuard* guard)
+        : QAccessibleWidget(box, QAccessible::EditableText), guard_(guard) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString str;
+        if (t == QAccessible::Value) {
+            if (box()->echoMode() == QLineEdit::Normal)
+                str = box()->text();
+            else if (box()->echoMode() != QLineEdit::NoEcho)
+                str = QString(box()->text().size(), QLatin1Char('*'));
+        }
+        if (str.isEmpty()) str = QAccessibleWidget::text(t);
+        if (str.isEmpty() && t == QAccessible::Description) str = box()->placeholderText();
+        return str;
+    }
+
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t != QAccessible::Value) {
+            QAccessibleWidget::setText(t, text);
+            return;
+        }
+        QString newText = text;
+        if (const QValidator* validator = box()->validator()) {
+            int pos = 0;
+            if (validator->validate(newText, pos) != QValidator::Acceptable) return;
+        }
+        change(newText);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (box()->isReadOnly())
+            s.readOnly = true;
+        else
+            s.editable = true;
+        if (box()->echoMode() != QLineEdit::Normal) s.passwordEdit = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        return widget()->isVisible() ? QAccessibleWidget::actionNames() : QStringList();
+    }
+
+    void doAction(const QString& name) override {
+        if (Usable(widget()) && !Refused(guard_, widget())) QAccessibleWidget::doAction(name);
+    }
+
+    // Reading the text, its selection and the caret, as the toolkit gives them.
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+        if (selectionIndex != 0) return;
+        *startOffset = box()->selectionStart();
+        *endOffset = *startOffset + static_cast<int>(box()->selectedText().size());
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override {
+        if (selectionIndex == 0) box()->deselect();
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override {
+        if (selectionIndex == 0) box()->setSelection(startOffset, endOffset - startOffset);
+    }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset || box()->echoMode() != QLineEdit::Normal) return QString();
+        return box()->text().mid(startOffset, endOffset - startOffset);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                             int* startOffset, int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset,
+                                                          endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                            int* startOffset, int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset,
+                                                         endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                         int* endOffset) const override {
+        if (box()->echoMode() != QLineEdit::Normal) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        if (offset == -2) offset = cursorPosition();
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(box()->text().size()); }
+    QRect characterRect(int offset) const override {
+        const QString ch = text(offset, offset + 1);
+        if (ch.isEmpty()) return QRect();
+        // Where the toolkit places it: along the laid-out line from the box's left edge, below
+        // its top text margin.
+        QTextLayout layout(box()->displayText(), box()->font());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        const int x = static_cast<int>(line.cursorToX(offset));
+        const QFontMetrics fm(box()->font());
+        QRect r(x, box()->textMargins().top(), fm.horizontalAdvance(ch), fm.height());
+        r.moveTo(box()->mapToGlobal(r.topLeft()));
+        return r;
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        box()->setCursorPosition(endIndex);
+        box()->setCursorPosition(startIndex);
+    }
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return QString();
+    }
+
+    // Changing it, as typing would, judged as typing is.
+    void deleteText(int startOffset, int endOffset) override {
+        change(box()->text().remove(startOffset, endOffset - startOffset));
+    }
+    void insertText(int offset, const QString& text) override {
+        change(box()->text().insert(offset, text));
+    }
+    void replaceText(int startOffset, int endOffset, const QString& text) override {
+        change(box()->text().replace(startOffset, endOffset - startOffset, text));
+    }
+
+private:
+    TextBox* box() const { return static_cast<TextBox*>(object()); }
+
+    void change(const QString& text) {
+        if (box()->isReadOnly() || !Usable(box()) || Refused(guard_, box())) return;
+        box()->setText(text);
+    }
+
+    QPointer<InputGuard> guard_;
+};
+
+// A drop-down list, which a reader opens by pressing it.
+class GuardedComboBox : public QAccessibleWidget {
+public:
+    GuardedComboBox(ComboBox* box, InputGuard* guard)
+        : QAccessibleWidget(box, QAccessible::ComboBox), guard_(guard) {}
+
+    // The list, and the text of an editable box.
+    int childCount() const override { return box()->isEditable() ? 2 : 1; }
+    QAccessibleInterface* child(int index) const override {
+        if (index == 0) return QAccessible::queryAccessibleInterface(box()->view());
+        if (index == 1 && box()->isEditable())
+            return QAccessible::queryAccessibleInterface(box()->lineEdit());
+        return nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        if (child->object() == box()->view()) return 0;
+        if (box()->isEditable() && child->object() == box()->lineEdit()) return 1;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        if (box()->isEditable() && box()->lineEdit()->rect().contains(x, y)) return child(1);
+        return nullptr;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return box()->isEditable() ? child(1) : nullptr;
+    }
+
+    QString text(QAccessible::Text t) const override {
+        QString str;
+        // On this platform a reader names the list by what it shows.
+        if (t == QAccessible::Name || t == QAccessible::Value)
+            str = box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        else if (t == QAccessible::Accelerator)
+            str = QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
+        return str.isEmpty() ? QAccessibleWidget::text(t) : str;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = box()->view()->isVisible();
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        if (!widget()->isVisible()) return QStringList();
+        return QStringList() << showMenuAction() << pressAction();
+    }
+    QString localizedActionDescription(const QString& name) const override {
+        if (name == showMenuAction() || name == pressAction())
+            return QComboBox::tr("Open the combo box selection popup");
+        return QString();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return QStringList(); }
+
+    void doAction(const QString& name) override {
+        if (name != showMenuAction() && name != pressAction()) return;
+        // Closing an open list is let through during a wait, as a click beside it is.
+        if (box()->view()->isVisible())
+            box()->hidePopup();
+        else if (Usable(box()) && !Refused(guard_, box()))
+            box()->showPopup();
+    }
+
+private:
+    ComboBox* box() const { return static_cast<ComboBox*>(object()); }
+
     QPointer<InputGuard> guard_;
 };
 
@@ -326,6 +615,8 @@ QAccessibleInterface* GuardedFactory(const QString& className, QObject* object) 
     }
     if (auto* bar = qobject_cast<QScrollBar*>(object)) return new GuardedScrollBar(bar, guard);
     if (auto* label = qobject_cast<ClickLabel*>(object)) return new GuardedLabel(label, guard);
+    if (auto* box = qobject_cast<TextBox*>(object)) return new GuardedTextBox(box, guard);
+    if (auto* box = qobject_cast<ComboBox*>(object)) return new GuardedComboBox(box, guard);
     if (auto* action = qobject_cast<QAction*>(object); action && !action->menu()) {
         for (QObject* o : action->associatedObjects())
             if (auto* menu = qobject_cast<QMenu*>(o))

@@ -3,9 +3,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
-#include <QShortcut>
 #include <QStyleOption>
 
 namespace verrano {
@@ -32,15 +33,57 @@ public:
     }
 };
 
+// Lets go of the bar as Escape pressed until it does: each press closes the open menu, the last
+// one hands the keys back to the control that had them.
+void LeaveMenuBar(QMenuBar* bar) {
+    for (int i = 0; i < 8; ++i) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target && !bar->activeAction()) return;
+        if (!target) target = bar;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(target, &escape);
+    }
+}
+
+// F10 pressed in an open menu of the bar, which has the keys then, leaves the bar as F10 entered
+// it.
+class F10InMenus : public QObject {
+public:
+    explicit F10InMenus(QMenuBar* bar) : QObject(bar), bar_(bar) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::NoModifier) return false;
+        LeaveMenuBar(bar_);
+        return true;
+    }
+
+private:
+    QMenuBar* bar_;
+};
+
 } // namespace
 
-void OpenMenuBarFromKeys(QMenuBar* bar) {
+QAction* OpenMenuBarFromKeys(QMenuBar* bar) {
     auto* style = new KeyedTitleStyle(QApplication::style()->name());
     style->setParent(bar);
     bar->setStyle(style);
 
-    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar->window());
-    QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+    auto* inMenus = new F10InMenus(bar);
+    for (QAction* a : bar->actions())
+        if (QMenu* menu = a->menu()) menu->installEventFilter(inMenus);
+
+    auto* f10 = new QAction(bar->window());
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    bar->window()->addAction(f10);
+    QObject::connect(f10, &QAction::triggered, bar, [bar] {
+        // A second F10 leaves the bar that Alt or the first one put under the keys.
+        if (bar->activeAction()) {
+            LeaveMenuBar(bar);
+            return;
+        }
         for (QAction* a : bar->actions()) {
             if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
                 bar->setActiveAction(a);
@@ -48,6 +91,7 @@ void OpenMenuBarFromKeys(QMenuBar* bar) {
             }
         }
     });
+    return f10;
 }
 
 } // namespace verrano

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/window_placement.h"
+
 namespace verrano {
 
 namespace {
@@ -45,6 +47,7 @@ MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIc
         box.setEscapeButton(QMessageBox::Ok);
     }
     const int answer = box.exec();
+    ReactivateOwner(parent);
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
 }

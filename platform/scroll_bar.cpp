@@ -13,7 +13,8 @@ namespace verrano {
 namespace {
 
 // Takes the arrow keys before the bar does: Qt's bars invert them, so that on a horizontal bar
-// Right would lower the value.
+// Right would lower the value. The bar takes them with Shift, Ctrl or Alt held too, so those go
+// the same way.
 class ArrowKeys : public QObject {
 public:
     using QObject::QObject;
@@ -22,9 +23,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
         auto* bar = static_cast<QScrollBar*>(watched);
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() & ~Qt::KeypadModifier) return false;
-        switch (key->key()) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Right:
         case Qt::Key_Up:
             bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);

@@ -1,6 +1,8 @@
-// Keeping a window above the others without moving it, and the file-existence test.
+// Keeping a window above the others without moving it, giving the keys back after a box, and the
+// file-existence test.
 #include "platform/window_placement.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QWidget>
 
@@ -22,6 +24,14 @@ void MakeTopmost(QWidget* window) {
     if (resized) window->resize(size);
     if (moved) window->move(pos);
     if (visible) window->show();
+}
+
+void ReactivateOwner(QWidget* owner) {
+    if (!owner) return;
+    // A box that raised this one takes the keys back before the window under both.
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target) target = owner->window();
+    if (target->isVisible() && QApplication::activeWindow() != target) target->activateWindow();
 }
 
 bool FileExists(const QString& name) {

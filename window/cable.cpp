@@ -1,4 +1,5 @@
 // The Help menu's "Cable View": one cable window, shown modeless and without an owner.
+#include "platform/window_placement.h"
 #include "window/frmTip.h"
 #include "window/frm_Set.h"
 
@@ -8,9 +9,11 @@ void frm_Set::Cable_Click() {
     if (!cableWindow) {
         // No owner, so the settings window does not keep it in its shadow; it still goes when the
         // settings window does.
-        auto* tip = new frmTip();
+        auto* tip = new frmTip(nullptr, &guard);
         cableWindow = tip;
         connect(this, &QObject::destroyed, tip, [tip] { delete tip; });
+        // Closed by the user, it hands the keys back to this window, as a window manager would.
+        connect(tip, &QDialog::finished, this, [this] { ReactivateOwner(this); });
     }
     cableWindow->show();
     cableWindow->raise();

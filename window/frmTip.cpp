@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "platform/input_guard.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
@@ -17,7 +18,10 @@
 
 namespace verrano {
 
-frmTip::frmTip(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmTip>()) {
+frmTip::frmTip(QWidget* parent, InputGuard* guard)
+    : QDialog(parent), ui(std::make_unique<Ui::frmTip>()) {
+    // Before any button exists, so that none is ever seen unguarded.
+    if (guard) guard->coverAccessibility(this);
     ui->setupUi(this);
     SpreadWindowFont(this);
     // Closing unloads the window, so the next "Cable View" loads it afresh.

@@ -12,11 +12,15 @@ class frmTip;
 
 namespace verrano {
 
+class InputGuard;
+
 // Shows the wiring between a servo and the PC's 9-pin serial port; destroyed when closed.
 class frmTip : public QDialog {
     Q_OBJECT
 public:
-    explicit frmTip(QWidget* parent = nullptr);
+    // A guard given judges what a screen reader does with the window's buttons, as its event
+    // filter judges clicks on them.
+    explicit frmTip(QWidget* parent = nullptr, InputGuard* guard = nullptr);
     ~frmTip() override;
 
     std::unique_ptr<Ui::frmTip> ui;

@@ -94,7 +94,9 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     checkStyle->setParent(this);
     ui->ServoType1->setStyle(checkStyle);
     ui->Control_Option->setStyle(checkStyle);
-    OpenMenuBarFromKeys(menuBar());
+    // F10 opens the menus during a wait too, as a click on the bar does, so that Exit can be
+    // chosen from the keys.
+    guard.allowAction(OpenMenuBarFromKeys(menuBar()));
 
     Line2 = ui->Picture1->addLine(QColor(255, 0, 0), 1);
     Line3 = ui->Picture1->addLine(QColor(128, 128, 255), 1);
@@ -279,9 +281,12 @@ int frm_Set::SelectedIndex(const QRadioButton* const* buttons, int count) {
 bool frm_Set::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::FocusOut: {
-        // Switching to another window or opening a menu is not the trim losing the focus.
+        // Switching to another window, or a menu or the menu bar taking the keys for a while, is
+        // not the trim losing the focus: the keys come back to it.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+            reason == Qt::MenuBarFocusReason)
+            break;
         if (watched == ui->HScroll_zero)
             HScroll_zero_LostFocus();
         else if (watched == ui->HScroll_Limit_min)

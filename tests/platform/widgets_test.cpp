@@ -1,18 +1,23 @@
 // Tests of the platform stand-ins around the window: timers, message boxes, file dialog, input
 // guard, printing, topmost placement, picture box, image list and string lookup.
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinterInfo>
@@ -21,13 +26,16 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 
+#include "platform/combo_box.h"
 #include "platform/file_dialog.h"
 #include "platform/image_list.h"
 #include "platform/input_guard.h"
@@ -35,6 +43,7 @@
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/resource_strings.h"
+#include "platform/text_box.h"
 #include "platform/toolkit_translations.h"
 #include "platform/vb_timer.h"
 #include "platform/window_placement.h"
@@ -150,6 +159,36 @@ TEST(MsgBoxTest, RealBoxShowsTextTitleIconAndYesIsTheDefault) {
     EXPECT_EQ(seen[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(seen[0].icon, MsgIcon::Exclamation);
     SetMsgBoxAnswerer(nullptr);
+}
+
+// Without a window manager to hand them back, the keys would go nowhere once a box is gone.
+TEST(MsgBoxTest, AClosedBoxOrFileDialogGivesTheKeysBackToItsWindow) {
+    SetMsgBoxAnswerer(nullptr);
+    FileDialog::SetAnswerer(nullptr);
+    QWidget window;
+    auto* save = new QPushButton(QStringLiteral("Servo Save"), &window);
+    (new QVBoxLayout(&window))->addWidget(save);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }));
+    save->setFocus();
+    const auto answerByKey = [](Qt::Key key) {
+        QTimer::singleShot(100, [key] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key);
+        });
+    };
+
+    answerByKey(Qt::Key_Return);
+    MsgBox(&window, QStringLiteral("Servo not Read!"), MsgButtons::Ok, MsgIcon::Exclamation);
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }, 500));
+    EXPECT_EQ(QApplication::focusWidget(), save);
+
+    FileDialog dialog;
+    answerByKey(Qt::Key_Escape);
+    dialog.ShowOpen(&window);
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &window; }, 500));
+    EXPECT_EQ(QApplication::focusWidget(), save);
 }
 
 TEST(FileDialogTest, FilterShowsTheDescriptionAndFiltersByThePattern) {
@@ -292,6 +331,11 @@ struct ReaderWindow {
         checkable->setCheckable(true);
         checkable->setChecked(true);
         window.setGeometry(100, 100, 200, 160);
+        window.setAccessibleName(QStringLiteral("handlers"));
+        // The window's handlers, as the settings window connects them.
+        QObject::connect(push, &QPushButton::clicked, &window, [] {});
+        QObject::connect(radioA, &QRadioButton::toggled, &window, [] {});
+        QObject::connect(bar, &QScrollBar::valueChanged, &window, [] {});
         window.show();
     }
 
@@ -331,8 +375,15 @@ std::string Seen(QObject* control) {
                     i->text(QAccessible::Description).toStdString() + "|" +
                     i->text(QAccessible::Accelerator).toStdString() + "|" +
                     std::to_string(i->rect().width()) + "x" + std::to_string(i->rect().height());
-    if (auto* a = i->actionInterface())
+    if (auto* a = i->actionInterface()) {
         s += "|" + a->actionNames().join(QLatin1Char(',')).toStdString();
+        for (const QString& name : a->actionNames())
+            s += "[" + std::to_string(a->keyBindingsForAction(name).size()) + "]";
+    }
+    // Who the control drives, as the toolkit derives it from the control's signals.
+    for (const auto& [other, relation] : i->relations())
+        s += "|" + std::to_string(relation) + ">" +
+             (other ? other->text(QAccessible::Name).toStdString() : std::string("?"));
     if (auto* v = i->valueInterface())
         s += "|" + v->currentValue().toString().toStdString() + " in " +
              v->minimumValue().toString().toStdString() + ".." +
@@ -409,6 +460,154 @@ TEST(InputGuardTest, AReadersActionsWaitLikeClicks) {
     EXPECT_FALSE(r.checkable->isChecked());
 }
 
+// The window's text boxes: an editable one in a titled frame (the Repeat angles), and a disabled
+// one that mirrors a scroll bar (the ID).
+struct TextBoxWindow {
+    explicit TextBoxWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        auto* frame = new QGroupBox(QStringLiteral("Move and Direction "), &window);
+        angle = new TextBox(QStringLiteral("45 deg"), frame);
+        angle->setAlignment(Qt::AlignCenter);
+        angle->setToolTip(QStringLiteral("Servo  Left Move Limit Repeat"));
+        (new QVBoxLayout(frame))->addWidget(angle);
+        id = new TextBox(QStringLiteral("0"), &window);
+        id->setEnabled(false);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(frame);
+        layout->addWidget(id);
+        window.setGeometry(100, 300, 200, 120);
+        window.show();
+        angle->setSelection(1, 3);
+    }
+
+    QWidget window;
+    TextBox* angle;
+    TextBox* id;
+};
+
+// What a reader learns of a text box, beyond what every control tells.
+std::string SeenText(QObject* box) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+    std::string s = Seen(box) + "|" + i->text(QAccessible::Value).toStdString();
+    s += i->editableTextInterface() ? "|editable" : "|fixed";
+    QAccessibleTextInterface* t = i->textInterface();
+    if (!t) return s + "|no text";
+    const auto range = [](int a, int b) { return std::to_string(a) + "-" + std::to_string(b); };
+    int a = 0, b = 0;
+    t->selection(0, &a, &b);
+    s += "|" + std::to_string(t->characterCount()) + "|" + t->text(1, 4).toStdString() + "|" +
+         std::to_string(t->cursorPosition()) + "|" + std::to_string(t->selectionCount()) + ":" +
+         range(a, b);
+    const QRect r = t->characterRect(1);
+    s += "|" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+         std::to_string(r.width()) + "x" + std::to_string(r.height()) + "|" +
+         std::to_string(t->offsetAtPoint(r.center()));
+    s += "|" + t->attributes(1, &a, &b).toStdString() + range(a, b);
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesCoveredTextBoxesAsTheToolkitShowsThem) {
+    std::vector<std::string> toolkit, guarded;
+    {
+        TextBoxWindow plain;
+        toolkit = {SeenText(plain.angle), SeenText(plain.id)};
+    }
+    InputGuard guard;
+    TextBoxWindow covered(&guard);
+    guarded = {SeenText(covered.angle), SeenText(covered.id)};
+    EXPECT_NE(toolkit[0].find("|45 deg|editable|6|5 d|"), std::string::npos) << toolkit[0];
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
+TEST(InputGuardTest, AReadersEditsWaitLikeKeysAndLeaveADisabledBoxAlone) {
+    InputGuard guard;
+    TextBoxWindow r(&guard);
+    const auto edit = [](QObject* box, const std::function<void(QAccessibleInterface*)>& how) {
+        how(QAccessible::queryAccessibleInterface(box));
+    };
+    const std::function<void(QAccessibleInterface*)> edits[] = {
+        [](QAccessibleInterface* i) { i->setText(QAccessible::Value, QStringLiteral("30")); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->insertText(0, "1"); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->replaceText(0, 2, "9"); },
+        [](QAccessibleInterface* i) { i->editableTextInterface()->deleteText(0, 1); },
+    };
+    const QString angle = r.angle->text();
+
+    guard.enter();
+    for (const auto& how : edits) {
+        edit(r.angle, how);
+        EXPECT_EQ(r.angle->text(), angle);
+    }
+    guard.leave();
+
+    // Outside a wait the editable box takes them, the disabled one never.
+    QString expected = angle;
+    for (const auto& how : edits) {
+        edit(r.angle, how);
+        EXPECT_NE(r.angle->text(), expected);
+        expected = r.angle->text();
+        edit(r.id, how);
+        EXPECT_EQ(r.id->text(), "0");
+    }
+    r.angle->setReadOnly(true);
+    edit(r.angle, edits[0]);
+    EXPECT_EQ(r.angle->text(), expected);
+}
+
+// The port list.
+struct ComboWindow {
+    explicit ComboWindow(InputGuard* guard = nullptr) {
+        if (guard) guard->coverAccessibility(&window);
+        ports = new ComboBox(&window);
+        for (int i = 1; i <= 16; ++i)
+            ports->addItem(QStringLiteral("COM%1").arg(i));
+        ports->setToolTip(QStringLiteral("Comport Select"));
+        window.setGeometry(100, 450, 200, 60);
+        window.show();
+    }
+
+    QWidget window;
+    ComboBox* ports;
+};
+
+std::string SeenCombo(ComboBox* box) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+    std::string s = Seen(box) + "|" + i->text(QAccessible::Value).toStdString() + "|" +
+                    std::to_string(i->childCount());
+    for (int k = 0; k < i->childCount(); ++k)
+        s += std::string("|") + i->child(k)->object()->metaObject()->className() + "@" +
+             std::to_string(i->indexOfChild(i->child(k)));
+    if (QAccessibleActionInterface* a = i->actionInterface())
+        for (const QString& name : a->actionNames())
+            s += "|" + a->localizedActionDescription(name).toStdString();
+    s += i->focusChild() ? "|focus child" : "|no focus child";
+    return s;
+}
+
+TEST(InputGuardTest, AReaderSeesACoveredPortListAsTheToolkitShowsIt) {
+    const auto seenBoth = [](ComboWindow& r) {
+        std::vector<std::string> seen{SeenCombo(r.ports)};
+        r.ports->setCurrentIndex(4);
+        r.ports->showPopup();
+        PumpUntil([&] { return r.ports->view()->isVisible(); });
+        seen.push_back(SeenCombo(r.ports));
+        r.ports->hidePopup();
+        return seen;
+    };
+    std::vector<std::string> toolkit;
+    {
+        ComboWindow plain;
+        toolkit = seenBoth(plain);
+    }
+    InputGuard guard;
+    ComboWindow covered(&guard);
+    const auto guarded = seenBoth(covered);
+    EXPECT_NE(toolkit[1].find("|COM5|1|"), std::string::npos) << toolkit[1];
+    for (std::size_t i = 0; i < toolkit.size(); ++i)
+        EXPECT_EQ(guarded[i], toolkit[i]) << i;
+}
+
 TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
@@ -452,6 +651,42 @@ TEST(InputGuardTest, RefusesClicksAndKeysExceptOnWhatIsLetThrough) {
     QApplication::sendEvent(edit, &key);
     EXPECT_EQ(busyClicks, 1);
     EXPECT_EQ(edit->text(), QStringLiteral("a"));
+    qApp->removeEventFilter(&guard);
+}
+
+TEST(InputGuardTest, RefusesTextFromAnInputMethodOrADropToo) {
+    // Korean is typed through an input method: its text comes as a commit, not as key presses.
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    (new QVBoxLayout(&window))->addWidget(edit);
+    window.show();
+    InputGuard guard;
+    qApp->installEventFilter(&guard);
+    const auto type = [&](const QString& text) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(edit, &commit);
+    };
+    const auto drop = [&](const QString& text) {
+        QMimeData data;
+        data.setText(text);
+        const QPointF at(5, 5);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &dropped);
+    };
+
+    guard.enter();
+    type(QString::fromUtf8("가"));
+    drop(QStringLiteral("90"));
+    EXPECT_TRUE(edit->text().isEmpty()) << edit->text().toStdString();
+    guard.leave();
+
+    type(QString::fromUtf8("가"));
+    EXPECT_EQ(edit->text(), QString::fromUtf8("가"));
+    drop(QStringLiteral("90"));
+    EXPECT_TRUE(edit->text().contains(QStringLiteral("90")));
     qApp->removeEventFilter(&guard);
 }
 

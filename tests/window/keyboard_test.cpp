@@ -5,15 +5,18 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
+#include "window/frmTip.h"
 
 namespace verrano::test {
 namespace {
@@ -217,6 +220,17 @@ TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {
         QApplication::sendEvent(bar, &down);
         EXPECT_GT(bar->value(), v) << name;
     }
+    // With Shift, Ctrl or Alt held the bar still takes the arrows, and turns them no other way.
+    QScrollBar* slider = w->ui->HScroll1;
+    slider->setFocus(Qt::TabFocusReason);
+    for (const auto mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        frm_Set::SetScrollValue(slider, 1500);
+        Key(Qt::Key_Right, mods);
+        EXPECT_EQ(slider->value(), 1510) << mods;
+        Key(Qt::Key_Down, mods);
+        Key(Qt::Key_Left, mods);
+        EXPECT_EQ(slider->value(), 1490) << mods;
+    }
     // The Change handlers ran: the test needle follows the slider and the ID its
     // bar.
     EXPECT_EQ(w->ui->txt_id->text(), QString::number(w->ui->HScroll_id->value()));
@@ -324,6 +338,114 @@ TEST_F(KeyboardTest, F10AndAltOpenTheMenuBar) {
     // The captions carry no mnemonic letters.
     for (QAction* a : bar->actions())
         EXPECT_FALSE(a->text().contains(QLatin1Char('&'))) << a->text().toStdString();
+}
+
+TEST_F(KeyboardTest, TheMenuBarGivesTheKeysBackWhereTheyWere) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    QScrollBar* zero = w->ui->HScroll_zero;
+    // An unlocked trim locks itself when it loses the keys, but not when the menu bar borrows them.
+    w->Label4_Click();
+    zero->setFocus(Qt::TabFocusReason);
+    const auto back = [&] {
+        return QApplication::activePopupWidget() == nullptr && bar->activeAction() == nullptr &&
+               Focus() == zero && zero->isEnabled();
+    };
+
+    // F10 again leaves the bar: from the first menu, from the second, from the bar that Alt put
+    // under the keys.
+    Key(Qt::Key_F10);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->File1);
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(back());
+    Key(Qt::Key_F10);
+    Key(Qt::Key_Right);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->ServoType1);
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(back());
+    QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+    ASSERT_NE(bar->activeAction(), nullptr);
+    EXPECT_TRUE(zero->isEnabled());
+    Key(Qt::Key_F10);
+    EXPECT_TRUE(back());
+    // So does Escape, once for the menu and once for the bar.
+    Key(Qt::Key_F10);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(back());
+    Key(Qt::Key_Right);
+    EXPECT_EQ(w->ui->txt_zero->text(), "2");
+    Key(Qt::Key_Tab);
+    EXPECT_FALSE(zero->isEnabled());
+}
+
+TEST_F(KeyboardTest, TheCableWindowFromTheKeysAndBack) {
+    StartActive();
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+    Key(Qt::Key_F10);
+    for (int i = 0; i < 3; ++i)
+        Key(Qt::Key_Right);
+    ASSERT_EQ(QApplication::activePopupWidget(), w->ui->Help);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    QPointer<QWidget> tip = w->cableWindow.data();
+    ASSERT_TRUE(tip);
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == tip; }));
+    auto* ok = tip->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto* print = tip->findChild<QPushButton*>(QStringLiteral("cmd_print"));
+    ASSERT_TRUE(Focus() == ok || Focus() == print);
+    Key(Qt::Key_Tab);
+    ASSERT_TRUE(Focus() == ok || Focus() == print);
+    if (Focus() == print) Key(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), ok);
+
+    // OK from the keys closes it; the settings window has the keys again where they were.
+    Key(Qt::Key_Space);
+    ASSERT_TRUE(PumpUntil([&] { return !tip; }));
+    EXPECT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == w.get(); }, 500));
+    EXPECT_EQ(Focus(), w->ui->cmd_connect);
+}
+
+TEST_F(KeyboardTest, DuringAWaitTheKeysReachExitThroughTheMenus) {
+    StartActive();
+    QMenuBar* bar = w->menuBar();
+    servo->direct().version = 110;
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Pump(100);
+    servo->setFault(vs::Fault::Silent);
+    w->ui->cmd_connect->setFocus(Qt::TabFocusReason);
+
+    bool opened = false, refused = false, byAlt = false;
+    QTimer::singleShot(30, [&] {
+        ASSERT_TRUE(w->guard.active());
+        Key(Qt::Key_F10);
+        opened = QApplication::activePopupWidget() == w->ui->File1;
+        // The keys move along the menus, but choose nothing that the wait refuses.
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Return);
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Space);
+        refused = QApplication::activePopupWidget() == w->ui->ServoType1 && dialogs.empty() &&
+                  w->MotorType == 0;
+        Key(Qt::Key_Escape);
+        Key(Qt::Key_Escape);
+        // Alt puts the bar under the keys too, and Exit is chosen.
+        QTest::keyClick(Focus(), Qt::Key_Alt, Qt::AltModifier);
+        byAlt = bar->activeAction() == w->ui->File1->menuAction();
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Up);
+        Key(Qt::Key_Return);
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(byAlt);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(w->Comm.portOpen());
 }
 
 } // namespace

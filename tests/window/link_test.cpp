@@ -1,8 +1,11 @@
 // The servo link against the virtual servo: senders, replies by kind, waits and their bounds,
 // connecting and disconnecting on both routes, the controller handshake, route and port choices.
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -14,6 +17,7 @@
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
+#include "window/frmTip.h"
 
 namespace verrano::test {
 namespace {
@@ -509,7 +513,10 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
                          QTimer::singleShot(0, w.get(), [&] {
                              Act(w->ui->cmd_Servo_Read, kPress);
                              Act(w->ui->cmd_connect, kPress);
-                             Act(w->opt_servo[3], kToggle);
+                             // Hidden on this route, so not even offered.
+                             QAccessible::queryAccessibleInterface(w->opt_servo[3])
+                                 ->actionInterface()
+                                 ->doAction(kToggle);
                              Act(w->opt_time[0], kToggle);
                              Act(MenuItem(w->ui->Control_Option, w->ui->Brevak_Control), kPress);
                              Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
@@ -564,12 +571,129 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     const Bytes write = Seen().front();
     EXPECT_EQ(Bytes(write.begin() + 1, write.begin() + 3), (Bytes{0xE4, 0x87}));
     servo->clearReceived();
-    Act(w->opt_servo[3], kToggle);
-    EXPECT_EQ(w->CtrlServoPort, 3);
+    Act(w->opt_time[0], kToggle);
+    EXPECT_TRUE(w->opt_time[0]->isChecked());
     Act(MenuItem(w->ui->ServoType1, w->ui->Dimmar), kPress);
     EXPECT_EQ(w->MotorType, 3);
     Act(w->ui->cmd_connect, kPress);
     EXPECT_TRUE(PumpUntil([&] { return !w->Comm.portOpen(); }, 1000));
+}
+
+TEST_F(LinkTest, AReadersPressIsJudgedWhenItsClickComes) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    std::vector<QString> statuses;
+    QObject::connect(w->ui->StatusBar1, &QStatusBar::messageChanged, w.get(),
+                     [&](const QString& text) { statuses.push_back(text); });
+    // A press shows the button down a moment before it clicks; a second press in that moment
+    // clicks inside the wait that the first one started, and is refused there.
+    Act(w->ui->cmd_Servo_Read, kPress);
+    QTimer::singleShot(40, [&] { Act(w->ui->cmd_connect, kPress); });
+    ASSERT_TRUE(PumpUntil([&] { return w->StatusText().startsWith(" Servo Read "); }, 5000));
+    Pump(200);
+    EXPECT_EQ(w->StatusText(), " Servo Read OK!");
+    EXPECT_TRUE(w->Comm.portOpen());
+    EXPECT_EQ(w->ui->cmd_connect->text(), "NotConnect");
+    EXPECT_FALSE(w->ui->cmd_connect->isDown());
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), QStringLiteral(" Servo Read OK!")), 1);
+}
+
+TEST_F(LinkTest, AReaderCanDoNothingWithControlsOutOfSightOrLocked) {
+    StartWindow();
+    w->show();
+    ConnectDirect();
+    w->bParamsRead = true;
+
+    // The port buttons are hidden on the direct route: no action is offered, none is taken.
+    QAccessibleInterface* port = QAccessible::queryAccessibleInterface(w->opt_servo[5]);
+    ASSERT_TRUE(port->state().invisible);
+    EXPECT_TRUE(port->actionInterface()->actionNames().isEmpty());
+    port->actionInterface()->doAction(kToggle);
+    port->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    // A trim is locked until its label is clicked.
+    QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(w->ui->HScroll_zero);
+    ASSERT_FALSE(w->ui->HScroll_zero->isEnabled());
+    zero->valueInterface()->setCurrentValue(100);
+    Pump(100);
+    EXPECT_FALSE(w->opt_servo[5]->isChecked());
+    EXPECT_EQ(w->CtrlServoPort, 0);
+    EXPECT_TRUE(w->bParamsRead);
+    EXPECT_NE(QApplication::focusWidget(), w->opt_servo[5]);
+    EXPECT_EQ(w->ui->HScroll_zero->value(), 0);
+    EXPECT_EQ(w->ui->txt_zero->text(), "0");
+    EXPECT_TRUE(Seen().empty());
+
+    // In sight and unlocked, both take the reader's input.
+    w->Label4_Click();
+    zero->valueInterface()->setCurrentValue(100);
+    EXPECT_EQ(w->ui->txt_zero->text(), "100");
+    w->Brevak_Control_Click();
+    Act(w->opt_servo[5], kToggle);
+    EXPECT_EQ(w->CtrlServoPort, 5);
+}
+
+// Beyond presses and toggles: the focus, the text boxes, the port list and the cable window.
+TEST_F(LinkTest, DuringAWaitAReaderChangesNothingElseEither) {
+    StartWindow();
+    w->show();
+    ConnectDirectKeepingPackets();
+    const auto write = [](QLineEdit* box, const QString& text) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(box);
+        i->setText(QAccessible::Value, text);
+        if (QAccessibleEditableTextInterface* e = i->editableTextInterface())
+            e->insertText(0, text);
+    };
+    // The ID box only mirrors its bar, wait or not; what it says is what a move by ID addresses.
+    write(w->ui->txt_id, QStringLiteral("5"));
+    EXPECT_EQ(w->ui->txt_id->text(), "0");
+
+    w->Cable_Click();
+    QPointer<QWidget> tip = w->cableWindow.data();
+    ASSERT_TRUE(tip && tip->isVisible());
+    auto* ok = tip->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto* print = tip->findChild<QPushButton*>(QStringLiteral("cmd_print"));
+    ASSERT_TRUE(ok && print);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    // An unlocked trim with the keys locks itself again when it loses them.
+    w->Label4_Click();
+    w->ui->HScroll_zero->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
+
+    servo->setFault(vs::Fault::Silent);
+    const QString focus = QAccessibleActionInterface::setFocusAction();
+    QTimer::singleShot(30, [&] {
+        Act(w->ui->Label1, focus);
+        Act(w->ui->HScroll1, focus);
+        Act(w->ui->cmd_move_100, focus);
+        write(w->txt_Repeat[0], QStringLiteral("90"));
+        write(w->txt_Repeat[1], QStringLiteral("10"));
+        Act(w->ui->Combo1, QAccessibleActionInterface::showMenuAction());
+        Act(print, kPress);
+        Act(ok, kPress);
+    });
+    w->bReplyReady = false;
+    EXPECT_EQ(w->ReplyWait(), frm_Set::WaitEnd::GaveUp);
+    Pump(200);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll_zero);
+    EXPECT_TRUE(w->ui->HScroll_zero->isEnabled());
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "45");
+    EXPECT_EQ(w->txt_Repeat[1]->text(), "45");
+    EXPECT_FALSE(w->ui->Combo1->view()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+    ASSERT_TRUE(tip);
+    EXPECT_TRUE(tip->isVisible());
+
+    // Outside the wait they go through.
+    Act(w->ui->HScroll1, focus);
+    EXPECT_EQ(QApplication::focusWidget(), w->ui->HScroll1);
+    EXPECT_FALSE(w->ui->HScroll_zero->isEnabled());
+    write(w->txt_Repeat[0], QStringLiteral("30"));
+    EXPECT_EQ(w->txt_Repeat[0]->text(), "3030");
+    Act(ok, kPress);
+    EXPECT_TRUE(PumpUntil([&] { return !tip; }));
 }
 
 TEST_F(LinkTest, DuringAWaitTheReaderStillReachesExitAndABox) {
