@@ -368,30 +368,21 @@ public:
     }
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
                              int* startOffset, int* endOffset) const override {
-        if (box()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
+        if (HidesText(startOffset, endOffset)) return QString();
         if (offset == -2) offset = cursorPosition();
         return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset,
                                                           endOffset);
     }
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
                             int* startOffset, int* endOffset) const override {
-        if (box()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
+        if (HidesText(startOffset, endOffset)) return QString();
         if (offset == -2) offset = cursorPosition();
         return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset,
                                                          endOffset);
     }
     QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                          int* endOffset) const override {
-        if (box()->echoMode() != QLineEdit::Normal) {
-            *startOffset = *endOffset = -1;
-            return QString();
-        }
+        if (HidesText(startOffset, endOffset)) return QString();
         if (offset == -2) offset = cursorPosition();
         return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
     }
@@ -436,6 +427,13 @@ public:
 
 private:
     TextBox* box() const { return static_cast<TextBox*>(object()); }
+    // A box that shows no plain text (a password field) gives no piece of it, as the toolkit's
+    // own line edit does.
+    bool HidesText(int* startOffset, int* endOffset) const {
+        if (box()->echoMode() == QLineEdit::Normal) return false;
+        *startOffset = *endOffset = -1;
+        return true;
+    }
 
     void change(const QString& text) {
         if (box()->isReadOnly() || !Usable(box()) || Refused(guard_, box())) return;
