@@ -244,9 +244,9 @@ void frm_Set::wireEvents() {
 
     connect(&Comm, &SerialControl::OnComm, this, &frm_Set::Comm_OnComm);
     connect(&Comm, &SerialControl::PortLost, this, &frm_Set::Comm_PortLost);
-    connect(&Timer1, &VbTimer::Timer, this, &frm_Set::Timer1_Timer);
-    connect(&Timer2, &VbTimer::Timer, this, &frm_Set::Timer2_Timer);
-    connect(&Timer3, &VbTimer::Timer, this, &frm_Set::Timer3_Timer);
+    connect(&Timer1, &PeriodicTimer::Timer, this, &frm_Set::Timer1_Timer);
+    connect(&Timer2, &PeriodicTimer::Timer, this, &frm_Set::Timer2_Timer);
+    connect(&Timer3, &PeriodicTimer::Timer, this, &frm_Set::Timer3_Timer);
 
     // Events the widgets have no signal for: trim focus loss, hover.
     for (QWidget* w : std::initializer_list<QWidget*>{ui->HScroll_zero, ui->HScroll_Limit_min,
