@@ -1,5 +1,6 @@
 // The factory reset: the chosen model's 46-byte memory image written into the servo, address by
-// address, then one read of the checksum address as the last exchange.
+// address, then a read of the checksum address, which through the controller the controller's
+// own read of its port follows.
 #include <QAction>
 #include <QLabel>
 #include <array>
@@ -90,9 +91,7 @@ void frm_Set::ServoReset_Click() {
 
     // On the direct cable the read-back is what tells a servo from a cable with nothing on it: a
     // bare cable echoes every write as if it were acknowledged, but reads back 0 where the image
-    // has its checksum. What a controller answers to a forwarded packet is its own affair, so
-    // there any answer will do but 0, which is what it answers for a port without a servo (no
-    // image has 0 for its checksum).
+    // has its checksum.
     const uint8_t checksum = bytes[kImageChecksumAddress];
     RxBuf[1] = static_cast<uint8_t>(~checksum);
     RxMode = reply::ResetReadBack;
@@ -100,8 +99,19 @@ void frm_Set::ServoReset_Click() {
         if (bUnloading) return;
         return ResetFailed(*this);
     }
-    if (RxBuf[1] != checksum && (CtrlMode == kRouteDirect || RxBuf[1] == 0))
-        return ResetFailed(*this);
+    if (CtrlMode != kRouteDirect) {
+        // What a controller answers to a packet it forwards is its own affair, so nothing above
+        // tells whether a servo took the image. Its own read of the port does: an empty port
+        // answers 0, which no image holds as its checksum.
+        if (!Comm.portOpen()) return ResetFailed(*this);
+        RxBuf[1] = static_cast<uint8_t>(~checksum);
+        bReplyReady = false;
+        SendControllerPacket(cmd::CtrlRead, kImageChecksumAddress, 0, CtrlServoPort);
+        const WaitEnd readBack = ReplyWait();
+        if (bUnloading) return;
+        if (readBack == WaitEnd::GaveUp) return ResetFailed(*this);
+    }
+    if (RxBuf[1] != checksum) return ResetFailed(*this);
     // The check byte of the next Servo Program balances the memory against the block the servo
     // holds, and that is now the image's. The window and the working block stay as they were.
     ParamRef = ImageBlock(bytes);

@@ -70,6 +70,36 @@ template <typename T, std::size_t N> int IndexOf(const std::array<T*, N>& arr, c
     return -1;
 }
 
+// A screen reader names a control without a caption of its own after its frame, so the three
+// trims' bars and boxes would all be "Position Setting", and the two Repeat boxes "Move and
+// Direction"; and the three performance rows' buttons are each only "1", "2" and "3". Each gets
+// the caption the window shows beside it. The rows' buttons keep their own captions as names and
+// take their row's as description, which is also their frame's name.
+void NameForReaders(Ui::frm_Set& ui, const std::array<QLabel*, 3>& rowLabels,
+                    const std::array<std::array<QRadioButton*, 3>, 3>& rows,
+                    const std::array<QLabel*, 2>& repeatLabels,
+                    const std::array<QLineEdit*, 2>& repeatBoxes) {
+    const std::array<QGroupBox*, 3> rowFrames{ui.Frame6, ui.Frame7, ui.Frame8};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        QString caption = rowLabels[r]->text().trimmed();
+        if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+        rowFrames[r]->setAccessibleName(caption);
+        for (QRadioButton* button : rows[r])
+            button->setAccessibleDescription(caption);
+    }
+    const std::pair<QLabel*, std::array<QWidget*, 2>> trims[] = {
+        {ui.Label4, {ui.HScroll_zero, ui.txt_zero}},
+        {ui.Label1, {ui.HScroll_Limit_min, ui.txt_left_limit}},
+        {ui.Label2, {ui.HScroll_Limit_max, ui.txt_right_limit}},
+    };
+    for (const auto& [label, controls] : trims)
+        for (QWidget* control : controls)
+            control->setAccessibleName(label->text());
+    for (std::size_t i = 0; i < repeatBoxes.size(); ++i)
+        repeatBoxes[i]->setAccessibleName(ui.cmd_Repeat->text() + QLatin1Char(' ') +
+                                          repeatLabels[i]->text());
+}
+
 } // namespace
 
 frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::frm_Set>()) {
@@ -87,6 +117,7 @@ frm_Set::frm_Set(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     SpreadWindowFont(this);
 
     buildControlArrays();
+    NameForReaders(*ui, Label3, {opt_Damp, opt_Hold, opt_Punch}, Label5, txt_Repeat);
 
     // The model and route menus mark their chosen item with a check mark alone; the handlers
     // set every mark themselves.
@@ -213,9 +244,9 @@ void frm_Set::wireEvents() {
 
     connect(&Comm, &SerialControl::OnComm, this, &frm_Set::Comm_OnComm);
     connect(&Comm, &SerialControl::PortLost, this, &frm_Set::Comm_PortLost);
-    connect(&Timer1, &VbTimer::Timer, this, &frm_Set::Timer1_Timer);
-    connect(&Timer2, &VbTimer::Timer, this, &frm_Set::Timer2_Timer);
-    connect(&Timer3, &VbTimer::Timer, this, &frm_Set::Timer3_Timer);
+    connect(&Timer1, &PeriodicTimer::Timer, this, &frm_Set::Timer1_Timer);
+    connect(&Timer2, &PeriodicTimer::Timer, this, &frm_Set::Timer2_Timer);
+    connect(&Timer3, &PeriodicTimer::Timer, this, &frm_Set::Timer3_Timer);
 
     // Events the widgets have no signal for: trim focus loss, hover.
     for (QWidget* w : std::initializer_list<QWidget*>{ui->HScroll_zero, ui->HScroll_Limit_min,

@@ -39,8 +39,8 @@
 #include "platform/file_dialog.h"
 #include "platform/image_list.h"
 #include "platform/input_guard.h"
+#include "platform/periodic_timer.h"
 #include "platform/serial_control.h"
-#include "platform/vb_timer.h"
 
 class QLabel;
 class QLineEdit;
@@ -81,9 +81,9 @@ public:
     LineControl* Line5 = nullptr; // test-position needle
 
     SerialControl Comm;
-    VbTimer Timer1{0};    // pacing
-    VbTimer Timer2{100};  // reply time-out
-    VbTimer Timer3{1000}; // handshake time-out
+    PeriodicTimer Timer1{0};    // pacing
+    PeriodicTimer Timer2{100};  // reply time-out
+    PeriodicTimer Timer3{1000}; // handshake time-out
     FileDialog CMMD;
     ImageList ImageList2;
     InputGuard guard;

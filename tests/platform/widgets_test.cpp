@@ -40,12 +40,12 @@
 #include "platform/image_list.h"
 #include "platform/input_guard.h"
 #include "platform/message_box.h"
+#include "platform/periodic_timer.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/resource_strings.h"
 #include "platform/text_box.h"
 #include "platform/toolkit_translations.h"
-#include "platform/vb_timer.h"
 #include "platform/window_placement.h"
 
 namespace verrano {
@@ -63,10 +63,10 @@ void Pump(int ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-TEST(VbTimerTest, IntervalZeroNeverFiresAndSwitchingOnAgainRestarts) {
-    VbTimer timer(0);
+TEST(PeriodicTimerTest, IntervalZeroNeverFiresAndSwitchingOnAgainRestarts) {
+    PeriodicTimer timer(0);
     int ticks = 0;
-    QObject::connect(&timer, &VbTimer::Timer, [&] { ++ticks; });
+    QObject::connect(&timer, &PeriodicTimer::Timer, [&] { ++ticks; });
     timer.setEnabled(true);
     Pump(150);
     EXPECT_EQ(ticks, 0) << "interval 0 never fires";

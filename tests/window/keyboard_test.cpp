@@ -1,6 +1,8 @@
 // The settings window worked from the keyboard alone: what Tab reaches on each route, the option
-// groups as single Tab stops, arrow keys on the scroll bars and option buttons, the focus mark of
-// a scroll bar, the trims' labels clicked by keys, and F10 and Alt opening the menu bar.
+// groups as single Tab stops, what a screen reader calls them, arrow keys on the scroll bars and
+// option buttons, the focus mark of a scroll bar, the trims' labels clicked by keys, and F10 and
+// Alt opening the menu bar.
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
@@ -186,6 +188,37 @@ TEST_F(KeyboardTest, EachOptionGroupIsOneTabStopOnItsChosenButton) {
     EXPECT_EQ(w->CtrlServoPort, 23);
     Key(Qt::Key_Left);
     EXPECT_EQ(w->CtrlServoPort, 22);
+}
+
+// The arrow keys in a performance row or on a trim write to the servo at once, so a reader must
+// say which row, trim or box has the keys, with the captions the window shows beside them.
+TEST_F(KeyboardTest, AReaderTellsThePerformanceRowsTrimsAndBoxesApart) {
+    StartWindow();
+    const auto text = [](QWidget* control, QAccessible::Text t) {
+        return QAccessible::queryAccessibleInterface(control)->text(t).toStdString();
+    };
+    const std::pair<const std::array<QRadioButton*, 3>&, QString> rows[] = {
+        {w->opt_Damp, QStringLiteral("D-Gain")},
+        {w->opt_Hold, QStringLiteral("Dead Zone")},
+        {w->opt_Punch, QStringLiteral("P-Gain")},
+    };
+    for (const auto& [row, caption] : rows) {
+        EXPECT_EQ(text(row[0]->parentWidget(), QAccessible::Name), caption.toStdString());
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            EXPECT_EQ(text(row[i], QAccessible::Name), std::to_string(i + 1));
+            EXPECT_EQ(text(row[i], QAccessible::Description), caption.toStdString());
+        }
+    }
+    const std::pair<QWidget*, const char*> named[] = {
+        {w->ui->HScroll_zero, "Center"},     {w->ui->HScroll_Limit_min, "Left"},
+        {w->ui->HScroll_Limit_max, "Right"}, {w->ui->txt_zero, "Center"},
+        {w->ui->txt_left_limit, "Left"},     {w->ui->txt_right_limit, "Right"},
+        {w->txt_Repeat[0], "Repeat -"},      {w->txt_Repeat[1], "Repeat +"},
+    };
+    for (const auto& [control, name] : named)
+        EXPECT_EQ(text(control, QAccessible::Name), name) << control->objectName().toStdString();
+    // A box's tooltip still tells more.
+    EXPECT_EQ(text(w->ui->txt_zero, QAccessible::Description), "Servo Mid  Position Setting");
 }
 
 TEST_F(KeyboardTest, ArrowKeysMoveScrollBarsAsTheDesignDoes) {

@@ -358,10 +358,12 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
         } else if (direct) {
             // A direct packet through the controller reaches the servo the link was made to.
             auto it = ctrl_.find(linkedPort_);
-            if (it != ctrl_.end())
+            if (it != ctrl_.end()) {
                 answer = answerDirect(packet, it->second);
-            else if (linkedPort_ >= 0)
+                if (fault_ == Fault::AckForwardedWithZero && !answer.empty()) answer = {0, 0};
+            } else if (linkedPort_ >= 0) {
                 answer = emptyPortAnswer(0);
+            }
         } else {
             answer = answerController(packet);
         }

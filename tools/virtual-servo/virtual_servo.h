@@ -40,6 +40,9 @@ enum class Fault {
     Vanish,       // after n packets the device goes away (the pseudo-terminal is closed)
     // The controller answers nothing for a port without a servo (by default it answers 0).
     SilentEmptyPorts,
+    // The controller passes a direct packet on to the linked servo but answers it with 0 itself
+    // (by default it hands back the servo's answer).
+    AckForwardedWithZero,
 };
 
 // Which device sits on the line. Auto: at 19200 baud the data cable with its servo, at any other

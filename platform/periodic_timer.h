@@ -1,4 +1,4 @@
-// A window timer with an interval and an enable switch; interval 0 never fires.
+// A periodic timer with an interval and an enable switch; interval 0 never fires.
 #pragma once
 
 #include <QObject>
@@ -6,10 +6,10 @@
 
 namespace verrano {
 
-class VbTimer : public QObject {
+class PeriodicTimer : public QObject {
     Q_OBJECT
 public:
-    explicit VbTimer(int intervalMs = 0, QObject* parent = nullptr);
+    explicit PeriodicTimer(int intervalMs = 0, QObject* parent = nullptr);
 
     void setInterval(int ms);
     int interval() const { return interval_; }
