@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 
 #include "platform/input_guard.h"
@@ -18,8 +19,8 @@
 
 namespace verrano {
 
-frmTip::frmTip(QWidget* parent, InputGuard* guard)
-    : QDialog(parent), ui(std::make_unique<Ui::frmTip>()) {
+frmTip::frmTip(QWidget* parent, InputGuard* guard, PrintWait waitForPrint)
+    : QDialog(parent), ui(std::make_unique<Ui::frmTip>()), waitForPrint_(std::move(waitForPrint)) {
     // Before any button exists, so that none is ever seen unguarded.
     if (guard) guard->coverAccessibility(this);
     ui->setupUi(this);
@@ -56,10 +57,21 @@ void frmTip::cmdOK_Click() {
 }
 
 void frmTip::cmd_print_Click() {
+    // The wait takes no press of Print, but a second job must not start inside the first anyway.
+    if (printing_) return;
+    printing_ = true;
+    QPointer<frmTip> self(this);
     QString reason;
-    // Without a printer, or when the job fails, the user hears of it instead of losing the page
-    // silently.
-    if (!PrintClientArea(this, &reason))
+    const bool printed = PrintClientArea(this, waitForPrint_, printBoundMs, &reason);
+    // Closed while the print system was asked, by the user or by the program's end: nobody is
+    // left to tell.
+    if (!self) return;
+    printing_ = false;
+    if (!isVisible()) return;
+    // Without a printer, a job the toolkit reports as failed, or a print system that doesn't
+    // answer in time, the user hears of it instead of waiting for a page that won't come. A job
+    // the print queue refuses after taking it is not reported back, so it goes unmentioned.
+    if (!printed)
         MsgBox(this, QStringLiteral("Print error!"), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 

@@ -775,8 +775,11 @@ TEST(PrinterTest, ClientAreaGoesOnOnePage) {
     auto* ok = new QPushButton(QStringLiteral("OK"), &window);
     ok->move(200, 160);
     SetPrintToFile(pdf);
+    const PrintWait wait = [](const std::function<bool()>& done, int ms) {
+        return PumpUntil(done, ms);
+    };
     QString error = QStringLiteral("stale");
-    EXPECT_TRUE(PrintClientArea(&window, &error)) << error.toStdString();
+    EXPECT_TRUE(PrintClientArea(&window, wait, 3000, &error)) << error.toStdString();
     EXPECT_TRUE(error.isEmpty());
     SetPrintToFile(QString());
     QFile f(pdf);
@@ -787,7 +790,7 @@ TEST(PrinterTest, ClientAreaGoesOnOnePage) {
 
     // Without a printer the job is reported as failed, never as printed.
     if (QPrinterInfo::defaultPrinter().isNull()) {
-        EXPECT_FALSE(PrintClientArea(&window, &error));
+        EXPECT_FALSE(PrintClientArea(&window, wait, 3000, &error));
         EXPECT_FALSE(error.isEmpty());
     }
 }

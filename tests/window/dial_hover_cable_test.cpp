@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
 
 #include "fixture.h"
 #include "platform/picture_box.h"
@@ -78,6 +81,40 @@ int PdfPageCount(const QByteArray& pdf) {
     }
     return pages;
 }
+
+// A print system at the toolkit's seam: its default-printer query can stall as a print server
+// that doesn't answer (for 5 s at most, so that a window blocked on it still ends the test), and
+// its queue can refuse the job.
+class FakePrintSystem : public PrintSystem {
+public:
+    explicit FakePrintSystem(bool stall) : stalled_(stall) {}
+
+    QString defaultPrinter() override {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(5), [this] { return !stalled_; });
+        return QStringLiteral("Fake");
+    }
+    bool print(const QString&, const PrintPage&, QString* error) override {
+        pages += 1;
+        if (refuse) *error = QStringLiteral("not accepting jobs");
+        return !refuse;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            stalled_ = false;
+        }
+        changed_.notify_all();
+    }
+
+    std::atomic<int> pages{0};
+    std::atomic<bool> refuse{false};
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stalled_;
+};
 
 } // namespace
 
@@ -301,6 +338,79 @@ TEST_F(WindowTest, PrintSendsOnePageAndAFailedJobSaysSo) {
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[1].text, QStringLiteral("Print error!"));
     }
+}
+
+// The print system is asked off the window's thread: both windows go on taking events, the
+// input guard applies as in any wait, and Exit ends a wait that would otherwise run its bound.
+TEST_F(WindowTest, PrintWithAPrintServerThatDoesNotAnswerKeepsTheWindowsGoing) {
+    StartWindow();
+    w->show();
+    w->Cable_Click();
+    QPointer<frmTip> tip = w->cableWindow;
+    ASSERT_TRUE(tip);
+    std::vector<std::shared_ptr<FakePrintSystem>> systems;
+    const auto install = [&](bool stall) {
+        systems.push_back(std::make_shared<FakePrintSystem>(stall));
+        SetPrintSystem(systems.back());
+        return systems.back();
+    };
+    // Released, a stalled query ends; until the worker has let go of the fake, a new job waits.
+    // Once it has, the test's own references are left: its variable, the list, the installed one.
+    const auto workerGone = [](const std::shared_ptr<FakePrintSystem>& system) {
+        system->release();
+        return PumpUntil([&] { return system.use_count() <= 3; }, 6000);
+    };
+    struct Restore {
+        std::vector<std::shared_ptr<FakePrintSystem>>& systems;
+        ~Restore() {
+            for (auto& s : systems)
+                s->release();
+            SetPrintSystem(nullptr);
+        }
+    } restore{systems};
+
+    auto stalled = install(true);
+    tip->printBoundMs = 300;
+    int ticks = 0;
+    bool guarded = true;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        guarded = guarded && w->guard.active();
+    });
+    timer.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    tip->ui->cmd_print->click();
+    EXPECT_LT(clock.elapsed(), 3000);
+    timer.stop();
+    EXPECT_GE(ticks, 5) << "no events were taken while the printer was asked";
+    EXPECT_TRUE(guarded);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Print error!"));
+    ASSERT_TRUE(workerGone(stalled));
+    EXPECT_EQ(stalled->pages, 0) << "a page the user was told had failed came out later";
+
+    // A job the print system reports as refused says so too.
+    auto refusing = install(false);
+    refusing->refuse = true;
+    tip->ui->cmd_print->click();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, QStringLiteral("Print error!"));
+    EXPECT_EQ(refusing->pages, 1);
+    ASSERT_TRUE(workerGone(refusing));
+
+    stalled = install(true);
+    tip->printBoundMs = 60000;
+    QTimer::singleShot(100, [&] { Click(w->ui->cmd_exit); });
+    clock.restart();
+    tip->ui->cmd_print->click();
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(boxes.size(), 2u) << "the program's end is no print error";
+    EXPECT_TRUE(!tip || !tip->isVisible());
+    ASSERT_TRUE(workerGone(stalled));
+    EXPECT_EQ(stalled->pages, 0);
 }
 
 } // namespace verrano::test
