@@ -89,13 +89,13 @@ QString FileDialog::withDefaultExt(QWidget* parent, const QString& chosen,
     const QFileInfo info(full);
     if (!info.exists() && !info.isSymLink()) return full;
     // The dialog's own question, from the toolkit's catalogue, so it reads as the dialog does
-    // for a name typed with the extension.
+    // for a name typed with the extension; like the dialog's, a reflex Return keeps the file.
     const QString question =
         QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
             .arg(info.fileName());
-    return MsgBox(parent, question, MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes
-               ? full
-               : QString();
+    const MsgResult answer = MsgBox(parent, question, MsgButtons::YesNo, MsgIcon::Exclamation,
+                                    QString::fromLatin1(kProgramTitle), MsgDefault::Second);
+    return answer == MsgResult::Yes ? full : QString();
 }
 
 } // namespace verrano

@@ -28,8 +28,8 @@ void SetMsgBoxAnswerer(MsgBoxAnswerer answerer) {
 }
 
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
-                 const QString& title) {
-    if (Answerer()) return Answerer()(MsgBoxRecord{text, title, buttons, icon});
+                 const QString& title, MsgDefault defaultButton) {
+    if (Answerer()) return Answerer()(MsgBoxRecord{text, title, buttons, icon, defaultButton});
 
     if (QCoreApplication::closingDown() ||
         !qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -39,7 +39,8 @@ MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIc
                     title, text, QMessageBox::NoButton, parent);
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultButton == MsgDefault::Second ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);

@@ -139,6 +139,13 @@ bool SerialControl::setPortOpen(bool open) {
     // Modem lines are left alone: pseudo-terminals have none and the cable does not use them.
     if (!port_->open(QIODevice::ReadWrite)) {
         error_ = QStringLiteral("COM%1 (%2): %3").arg(commPort_).arg(device, port_->errorString());
+        // A lock file stops the open before the device is tried, and the port's own words name
+        // neither the file nor who left it: a lock another user's run left behind in the shared
+        // lock folder can't be taken over, however free the device is.
+        if (port_->error() == QSerialPort::PermissionError) {
+            const QString holder = PortLockHolder(device);
+            if (!holder.isEmpty()) error_ += QStringLiteral("; ") + holder;
+        }
         return false;
     }
     error_.clear();

@@ -28,6 +28,15 @@ public:
 
 LineSystem& SystemLine();
 
+// The lock file QSerialPort takes before it opens device: "LCK.." and the device's name below
+// /dev with '/' as '_', in the first of its lock folders that can hold it; empty where it takes
+// none.
+QString PortLockFile(const QString& device);
+
+// For an open that failed on the lock: the lock file, its owner, and the process written in it
+// and whether that still runs. Empty when there is no such file.
+QString PortLockHolder(const QString& device);
+
 class SerialControl : public QObject {
     Q_OBJECT
 public:

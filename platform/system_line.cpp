@@ -1,5 +1,6 @@
 // The serial control's questions to the system about an open port (draining its output, telling
-// a vanished device from a read that merely found nothing), answered with POSIX terminal calls.
+// a vanished device from a read that merely found nothing), answered with POSIX terminal calls,
+// and about the lock file that keeps a port from opening.
 #include <QtGlobal>
 
 #include "platform/serial_control.h"
@@ -8,7 +9,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -72,6 +76,20 @@ public:
     }
 };
 
+// QSerialPort's lock folders, in the order it tries them.
+constexpr const char* kLockFolders[] = {"/var/lock",         "/etc/locks", "/var/spool/locks",
+                                        "/var/spool/uucp",   "/tmp",       "/var/tmp",
+                                        "/var/lock/lockdev", "/run/lock"};
+
+QString UserName(uid_t uid) {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QStringLiteral("user %1").arg(uid);
+}
+
 #else
 
 // Without terminal calls: nothing to drain beyond QSerialPort's flush, and Qt's word on errors.
@@ -89,5 +107,60 @@ LineSystem& SystemLine() {
     static PlatformLine line;
     return line;
 }
+
+#ifdef Q_OS_UNIX
+
+QString PortLockFile(const QString& device) {
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : kLockFolders) {
+        const QString file = QString::fromLatin1(folder) + QStringLiteral("/LCK..") + name;
+        if (::access(folder, R_OK) != 0) continue;
+        if (::access(QFile::encodeName(file).constData(), F_OK) == 0 || ::access(folder, W_OK) == 0)
+            return file;
+    }
+    return QString();
+}
+
+QString PortLockHolder(const QString& device) {
+    const QString file = PortLockFile(device);
+    if (file.isEmpty()) return QString();
+    const QByteArray path = QFile::encodeName(file);
+    // Anyone may put something under that name in the shared lock folder: a FIFO must not hold
+    // up the report, nor a link lead it elsewhere.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 ? ::fstat(fd, &st) != 0 : ::lstat(path.constData(), &st) != 0) {
+        if (fd >= 0) ::close(fd);
+        return QString();
+    }
+    QString text = QStringLiteral("lock file %1, owned by %2").arg(file, UserName(st.st_uid));
+    // A lock file's first line is the process that took the lock.
+    char head[32] = {};
+    const ssize_t n = fd >= 0 && S_ISREG(st.st_mode) ? ::read(fd, head, sizeof head - 1) : -1;
+    if (fd >= 0) ::close(fd);
+    bool ok = false;
+    const qint64 pid =
+        n > 0 ? QByteArray(head, n).split('\n').value(0).trimmed().toLongLong(&ok) : 0;
+    if (!ok || pid <= 0 || pid != static_cast<pid_t>(pid)) return text;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)
+        text += QStringLiteral(", held by process %1, which is running").arg(pid);
+    else if (errno == ESRCH)
+        text += QStringLiteral(", left by process %1, which is no longer running").arg(pid);
+    return text;
+}
+
+#else
+
+// QSerialPort takes no lock files here.
+QString PortLockFile(const QString&) {
+    return QString();
+}
+
+QString PortLockHolder(const QString&) {
+    return QString();
+}
+
+#endif
 
 } // namespace verrano

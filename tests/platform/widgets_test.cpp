@@ -224,6 +224,27 @@ TEST(FileDialogTest, ChosenPathIsTrimmedAndCancelLeavesNothing) {
     FileDialog::SetAnswerer(nullptr);
 }
 
+TEST(FileDialogTest, AReturnOnTheReplaceQuestionKeepsTheFile) {
+    // "mine" typed, "mine.qel" there: the question the program asks defaults to No, as the
+    // dialog's own does.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("mine.qel"))).open(QIODevice::WriteOnly));
+    SetMsgBoxAnswerer(nullptr);
+    FileDialog::SetAnswerer([&](bool, const QString&) { return dir.filePath("mine"); });
+    FileDialog dlg;
+    dlg.DefaultExt = QStringLiteral("qel");
+    QString asked;
+    AnswerNextBox([&](QMessageBox* box) {
+        asked = box->text();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    dlg.ShowSave(nullptr);
+    FileDialog::SetAnswerer(nullptr);
+    EXPECT_EQ(asked, QStringLiteral("mine.qel already exists.\nDo you want to replace it?"));
+    EXPECT_TRUE(dlg.FileName.isEmpty());
+}
+
 void SendMouse(QWidget* w, QEvent::Type type, QPoint pos) {
     QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,

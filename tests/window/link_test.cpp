@@ -6,14 +6,19 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "fixture.h"
 #include "ui_frm_Set.h"
@@ -151,6 +156,65 @@ TEST_F(LinkTest, ConnectFailuresWithoutAnAnsweringServo) {
     EXPECT_NE(said.find("COM2 (/nonexistent/serial-device): No such file or directory"),
               std::string::npos)
         << said;
+}
+
+// A port locked through its lock file: standard error names the file, its owner and its process.
+TEST_F(LinkTest, APortLockedByALockFileSaysWhoseLockItIs) {
+    StartWindow();
+    const QString lockFile = PortLockFile(servo->devicePath());
+    ASSERT_FALSE(lockFile.isEmpty());
+    // Held by a running program of the same user, as a second copy of this one would hold it.
+    QLockFile held(lockFile);
+    ASSERT_TRUE(held.tryLock(0)) << lockFile.toStdString();
+    ::testing::internal::CaptureStderr();
+    w->cmd_connect_Click();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    held.unlock();
+    EXPECT_FALSE(w->Comm.portOpen());
+    EXPECT_EQ(w->StatusText(), "Connect error");
+    const passwd* me = ::getpwuid(::geteuid());
+    ASSERT_NE(me, nullptr);
+    const QString expected = QStringLiteral("Permission error while locking the device; lock file "
+                                            "%1, owned by %2, held by process %3, which is running")
+                                 .arg(lockFile, QString::fromLocal8Bit(me->pw_name))
+                                 .arg(::getpid());
+    EXPECT_NE(said.find(expected.toStdString()), std::string::npos) << said;
+}
+
+TEST_F(LinkTest, ALockLeftByAnotherUsersRunNamesItsOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a lock file of another user needs root to make";
+    StartWindow();
+    // The lock a killed run as root left behind, in the shared lock folder, which an ordinary
+    // user can't remove.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const QString lockFile = PortLockFile(servo->devicePath());
+    struct Removed {
+        QString file;
+        ~Removed() { QFile::remove(file); }
+    } removed{lockFile};
+    {
+        QFile lock(lockFile);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::NewOnly)) << lockFile.toStdString();
+        lock.write(QByteArray::number(gone) + "\nverrano\n" + QSysInfo::machineHostName().toUtf8() +
+                   "\n");
+    }
+    const QString expected =
+        QStringLiteral(
+            "lock file %1, owned by root, left by process %2, which is no longer running")
+            .arg(lockFile)
+            .arg(gone);
+    EXPECT_EXIT(
+        {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+            w->cmd_connect_Click();
+            ::_exit(w->StatusText() == "Connect error" && w->Comm.errorString().endsWith(expected)
+                        ? 0
+                        : 1);
+        },
+        ::testing::ExitedWithCode(0), "which is no longer running");
 }
 
 TEST_F(LinkTest, DisconnectOnBothRoutes) {

@@ -11,12 +11,17 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "fixture.h"
 #include "link/pure/packets.h"
 #include "params/pure/factory_images.h"
+#include "platform/plain_file.h"
 #include "ui_frm_Set.h"
 #include "window/frmTip.h"
 
@@ -34,6 +39,37 @@ QByteArray SettingsFile(const QStringList& values) {
     for (const QString& v : values)
         out += "\"" + v.toLatin1() + "\"\r\n";
     return out;
+}
+
+// Files by the bytes of their names, which need not be valid text.
+bool WriteBytes(const QByteArray& path, const QByteArray& bytes) {
+    FILE* out = std::fopen(path.constData(), "wb");
+    if (!out) return false;
+    const bool wrote = std::fwrite(bytes.constData(), 1, bytes.size(), out) == size_t(bytes.size());
+    return std::fclose(out) == 0 && wrote;
+}
+
+QByteArray ReadBytes(const QByteArray& path) {
+    QByteArray out;
+    if (FILE* in = std::fopen(path.constData(), "rb")) {
+        char buf[4096];
+        while (const size_t n = std::fread(buf, 1, sizeof buf, in))
+            out.append(buf, static_cast<qsizetype>(n));
+        std::fclose(in);
+    }
+    return out;
+}
+
+std::vector<QByteArray> Names(const QByteArray& folder) {
+    std::vector<QByteArray> names;
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class StartupTest : public WindowTest {
@@ -336,6 +372,68 @@ TEST_F(StartupTest, ALinkIsFollowedOnlyWhereTheSystemWouldFollowIt) {
         EXPECT_TRUE(QFileInfo(QString::fromLocal8Bit(link)).isSymLink());
         ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
     }
+}
+
+// Another user's link put in place between the check and the write, after the user's own link
+// was followed or where nothing stood: the name checked is replaced, the file linked to is not.
+TEST_F(StartupTest, ALinkPlantedAfterTheCheckIsReplacedNotFollowed) {
+    const QByteArray victim = "\"keep\"\r\n";
+    const QByteArray dimmar = SettingsFile({"0", "False", "True", "False", "0", "0", "3"});
+    const QByteArray settings = QFile::encodeName(dir.filePath("zosys.dat"));
+    const QByteArray real = QFile::encodeName(dir.filePath("real.dat"));
+    struct Case {
+        const char* what;
+        bool ownLink;              // zosys.dat is the user's link to real.dat
+        const QByteArray& planted; // where the link to the victim appears
+    };
+    for (const Case& c :
+         {Case{"nothing there", false, settings}, Case{"behind the user's own link", true, real}}) {
+        SCOPED_TRACE(c.what);
+        ::unlink(settings.constData());
+        ::unlink(real.constData());
+        WriteFile("victim", victim);
+        if (c.ownLink) {
+            WriteFile("real.dat", dimmar);
+            ASSERT_EQ(::symlink("real.dat", settings.constData()), 0);
+        }
+        w.reset();
+        boxes.clear();
+        StartWindow();
+        w->Dimmar_Click();
+        bool planted = false;
+        SetPlainFileCheckedHook([&] {
+            ::unlink(c.planted.constData());
+            planted = ::symlink("victim", c.planted.constData()) == 0;
+        });
+        w->cmd_exit_Click();
+        SetPlainFileCheckedHook(nullptr);
+        EXPECT_TRUE(planted);
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(ReadFile("victim"), victim);
+        EXPECT_FALSE(QFileInfo(QString::fromLocal8Bit(c.planted)).isSymLink());
+        EXPECT_EQ(ReadBytes(c.planted), dimmar);
+        EXPECT_EQ(QFileInfo(dir.filePath("zosys.dat")).isSymLink(), c.ownLink);
+    }
+}
+
+// The user's own link to a file whose name is not valid UTF-8 is read and written through, by
+// the bytes of its name.
+TEST_F(StartupTest, ALinkToANameInAnotherEncodingIsReadAndWrittenThrough) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray target("real\xff.dat");
+    ASSERT_TRUE(WriteBytes(folder + '/' + target,
+                           SettingsFile({"2", "False", "True", "False", "0", "0", "3"})));
+    ASSERT_EQ(::symlink(target.constData(), (folder + "/zosys.dat").constData()), 0);
+    StartWindow();
+    EXPECT_EQ(w->MotorType, 3);
+    EXPECT_EQ(w->ui->Combo1->currentIndex(), 2);
+    w->Bellun_Click();
+    w->cmd_exit_Click();
+    EXPECT_TRUE(boxes.empty());
+    // The exit wrote the same file, and nothing beside it.
+    EXPECT_EQ(ReadBytes(folder + '/' + target),
+              SettingsFile({"2", "False", "True", "False", "0", "0", "1"}));
+    EXPECT_EQ(Names(folder), (std::vector<QByteArray>{target, "zosys.dat"}));
 }
 
 TEST_F(StartupTest, ExitWithThePortClosedSendsNothingAndWritesTheSettings) {
