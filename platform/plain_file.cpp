@@ -86,7 +86,17 @@ bool ReadPlainFile(const QString& path, qint64 maxBytes, QByteArray* bytes) {
 
 bool SavePlainFile(const QString& path, const QByteArray& bytes, bool directFallback) {
     const PlainFilePath file = ResolvePlainFile(path);
-    if (file.kind != PlainFileKind::Regular && file.kind != PlainFileKind::Absent) return false;
+    if (file.kind == PlainFileKind::RefusedLink) {
+        errno = EACCES; // what the system answers when it refuses to follow such a link
+        return false;
+    }
+    if (file.kind != PlainFileKind::Regular && file.kind != PlainFileKind::Absent) {
+        // A failed lookup left its own reason; what stands there is said in the system's words.
+        struct stat st {};
+        if (::lstat(QFile::encodeName(file.target).constData(), &st) == 0)
+            errno = S_ISDIR(st.st_mode) ? EISDIR : S_ISLNK(st.st_mode) ? ELOOP : EEXIST;
+        return false;
+    }
 
     QSaveFile out(file.target);
     out.setDirectWriteFallback(directFallback);
@@ -97,7 +107,9 @@ bool SavePlainFile(const QString& path, const QByteArray& bytes, bool directFall
     bool ok = out.write(bytes) == bytes.size() && out.flush() && out.error() == QFile::NoError;
     if (ok && ::fsync(out.handle()) != 0 && errno != EINVAL && errno != EROFS) ok = false;
     if (!ok) {
+        const int reason = errno;
         out.cancelWriting();
+        errno = reason;
         return false;
     }
     return out.commit();

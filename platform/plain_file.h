@@ -32,7 +32,7 @@ bool ReadPlainFile(const QString& path, qint64 maxBytes, QByteArray* bytes);
 // Replaces the file at path with bytes through a temporary file, and only once every byte is
 // known to be on the disk; on any failure the old file keeps every byte. With directFallback, a
 // file in a folder that takes no new files is written in place (a failure there is still
-// reported, though the old bytes are then gone).
+// reported, though the old bytes are then gone). On failure errno tells why.
 bool SavePlainFile(const QString& path, const QByteArray& bytes, bool directFallback = false);
 
 } // namespace verrano
