@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "fixture.h"
@@ -154,6 +156,26 @@ TEST_F(ExitSignalsTest, ASignalIgnoredWhenTheWindowStartedStaysIgnored) {
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     PumpUntil([&] { return servo->packetCount() >= 1; });
     EXPECT_EQ(Seen(), std::vector<Bytes>{kClose});
+}
+
+TEST_F(ExitSignalsTest, AWindowKilledWhileConnectedLeavesTheServoFreeForTheNextConnect) {
+    QProcess child;
+    StartConnectedChild(child);
+    ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGKILL), 0);
+    ASSERT_TRUE(Ended(child));
+    Pump(200);
+    // The system closed the killed program's port, and with it went its claim to the port, as
+    // on a real one. Root may open a claimed port anyway, so the claim is looked at too.
+    const int fd = ::open(servo->devicePath().toLocal8Bit().constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    ::close(fd);
+    EXPECT_EQ(exclusive, 0);
+
+    StartWindow();
+    ConnectDirect();
 }
 
 TEST_F(ExitSignalsTest, TheProgramEndsThroughItsExitProcedureOnASignal) {
