@@ -22,17 +22,22 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_caught = 0;
+volatile sig_atomic_t g_endAtOnce = 0;
 // Which of kSignals the handler took over; the others were ignored when the program started.
 bool g_handled[std::size(kSignals)] = {};
 
 extern "C" void OnExitSignal(int signal) {
-    if (g_caught) {
-        // The exit procedure already has its signal: this one ends the program as it would
-        // have without a handler, once the handler returns and the signal is unblocked.
+    if (g_endAtOnce) {
+        // The exit procedure has nothing left to do but wait for the user: this signal ends the
+        // program as it would have without a handler, once the handler returns and the signal
+        // is unblocked.
         ::signal(signal, SIG_DFL);
         ::raise(signal);
         return;
     }
+    // A session ends with several signals at once (SIGTERM then SIGHUP at a logout): the later
+    // ones ask for the same exit, which is already on its way.
+    if (g_caught) return;
     g_caught = 1;
     const int saved = errno;
     const char byte = static_cast<char>(signal);
@@ -49,6 +54,7 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {
         return;
     }
     g_caught = 0;
+    g_endAtOnce = 0;
     notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &ExitSignals::onReadable);
     struct sigaction action {};
@@ -77,7 +83,11 @@ ExitSignals::~ExitSignals() {
 }
 
 void ExitSignals::EndAtNextSignal() {
-    g_caught = 1;
+    g_endAtOnce = 1;
+}
+
+bool ExitSignals::Requested() {
+    return g_pipe[0] >= 0 && g_caught;
 }
 
 void ExitSignals::onReadable() {
@@ -90,6 +100,9 @@ void ExitSignals::onReadable() {
 ExitSignals::ExitSignals(QObject* parent) : QObject(parent) {}
 ExitSignals::~ExitSignals() = default;
 void ExitSignals::EndAtNextSignal() {}
+bool ExitSignals::Requested() {
+    return false;
+}
 void ExitSignals::onReadable() {}
 
 #endif

@@ -23,7 +23,7 @@ bool ReadPlainFile(const QString& path, qint64 maxBytes, QByteArray* bytes);
 // why. The temporary file is renamed over the name that was checked, which replaces that name
 // itself: a link put there since the check is replaced, never followed. With directFallback, a
 // file in a folder that takes no new files is written in place (a failure there is still
-// reported, though the old bytes are then gone).
+// reported, though the old bytes are then gone). On failure errno tells why.
 bool SavePlainFile(const QString& path, const QByteArray& bytes, bool directFallback = false);
 
 // For tests: runs after SavePlainFile has checked the path and before it writes anything, so a

@@ -2,8 +2,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "link/pure/packets.h"
 #include "params/pure/factory_images.h"
@@ -84,11 +89,25 @@ void frm_Set::cmd_exit_Click() {
         Comm.setPortOpen(false);
     }
 
-    if (!SaveSystemSettings()) {
-        // The link is closed and the write has failed: a session that ends while the box waits
-        // (a signal) ends the program rather than wait for the user.
-        ExitSignals::EndAtNextSignal();
-        MsgBox(this, QStringLiteral("zosys.dat save error!"), MsgButtons::Ok, MsgIcon::Exclamation);
+    errno = 0;
+    const bool saved = SaveSystemSettings();
+    const int reason = errno;
+    // The link is closed and the file written or given up: what is left ends the program or
+    // waits for the user, so a signal from now on ends the program rather than wait.
+    ExitSignals::EndAtNextSignal();
+    if (!saved) {
+        if (ExitSignals::Requested()) {
+            // The session is ending (a logout, a service manager): nobody is there to answer a
+            // box, so the failure goes where such a session's messages are kept.
+            std::fprintf(stderr, "verrano: cannot write %s: %s\n",
+                         QFile::encodeName(
+                             QFileInfo(QString::fromLatin1(kSettingsFileName)).absoluteFilePath())
+                             .constData(),
+                         reason != 0 ? std::strerror(reason) : "not written");
+        } else {
+            MsgBox(this, QStringLiteral("zosys.dat save error!"), MsgButtons::Ok,
+                   MsgIcon::Exclamation);
+        }
     }
 
     // Every window goes with the program, the cable window too.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <numeric>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -58,6 +59,7 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
 
     void SetLine(speed_t speed, int stopBits) {
         termios tio{};
@@ -505,6 +507,25 @@ TEST_F(VirtualServoTest, ReopenedPortAndLeftoverFragment) {
     ASSERT_TRUE(port.ok());
     EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), (Bytes{0x80, 0xE7, 0, 0, 0x99, 111, 0}));
     EXPECT_EQ(servo.packetCount(), 1);
+}
+
+TEST_F(VirtualServoTest, TheProgramsClaimOnThePortStaysWhileItHoldsThePort) {
+    // Closed and opened again at once, as a disconnect and a connect do: the closing comes to the
+    // servo after the new opening has claimed the port, and must not take that claim away.
+    {
+        Port old(servo.devicePath(), B19200);
+        ASSERT_TRUE(old.ok());
+        ASSERT_EQ(::ioctl(old.fd(), TIOCEXCL), 0);
+        Idle(30);
+        ASSERT_EQ(::ioctl(old.fd(), TIOCNXCL), 0);
+    }
+    Port port(servo.devicePath(), B19200);
+    ASSERT_TRUE(port.ok());
+    ASSERT_EQ(::ioctl(port.fd(), TIOCEXCL), 0);
+    Idle(50);
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(port.fd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
 }
 
 } // namespace

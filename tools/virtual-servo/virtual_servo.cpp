@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -146,9 +147,10 @@ bool VirtualServo::start(QString* error) {
     // Every closing of the device node is reported, so even a port closed and opened again before
     // this object gets to run ends the session. (The program is the only one to open it besides
     // the kept descriptor; closings that come in a row are reported as one, which is enough.)
+    // Openings are counted against the closings, to tell when nobody else has it open.
     watchFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (watchFd_ < 0) return fail("inotify_init1");
-    if (inotify_add_watch(watchFd_, name, IN_CLOSE) < 0) return fail("inotify_add_watch");
+    if (inotify_add_watch(watchFd_, name, IN_OPEN | IN_CLOSE) < 0) return fail("inotify_add_watch");
     termios tio{};
     if (tcgetattr(slaveKeepFd_, &tio) != 0) return fail("tcgetattr");
     cfmakeraw(&tio);
@@ -225,10 +227,19 @@ void VirtualServo::onClosed() {
         for (ssize_t at = 0; at < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_CLOSE) closed = true;
+            if (event->mask & IN_OPEN) ++openers_;
+            if (event->mask & IN_CLOSE) {
+                closed = true;
+                openers_ = std::max(0, openers_ - 1);
+            }
         }
     }
-    if (closed) endSession();
+    if (!closed) return;
+    // A real port loses its exclusive claim when the last program that has it open closes it,
+    // also when the system closes it for a killed program. The kept descriptor holds this one
+    // open for good, so the claim is dropped here once nobody else has it open.
+    if (openers_ == 0 && slaveKeepFd_ >= 0) ::ioctl(slaveKeepFd_, TIOCNXCL);
+    endSession();
 }
 
 void VirtualServo::endSession() {

@@ -156,6 +156,7 @@ private:
     LineSettings pendingLine_; // the line when the first byte of pending_ arrived
     // Closings of the device node, watched to tell when the program has closed the port.
     int watchFd_ = -1;
+    int openers_ = 0; // openings of the device node seen, less its closings
     QSocketNotifier* watchNotifier_ = nullptr;
     bool processing_ = false; // a slot that pumps events must not re-enter packet handling
     struct Outgoing {
