@@ -53,7 +53,9 @@ void frm_Set::Comm_OnComm() {
         break;
     }
     bReplyReady = true;
-    bAnswerOwed = false;
+    // A chunk holding two answers that came together counts as one; the count then stays high,
+    // which costs a wait for an answer that won't come, never a shift.
+    if (AnswersOwed > 0) --AnswersOwed;
 }
 
 void frm_Set::Comm_PortLost() {
