@@ -1,6 +1,7 @@
 // The receive handler: a received chunk is reduced to its answer byte and stored by the reply
 // kind that the sender announced; and the reaction to a port that fails while open.
 #include <QByteArray>
+#include <algorithm>
 
 #include "link/pure/packets.h"
 #include "link/pure/reply_rules.h"
@@ -53,9 +54,12 @@ void frm_Set::Comm_OnComm() {
         break;
     }
     bReplyReady = true;
-    // A chunk holding two answers that came together counts as one; the count then stays high,
-    // which costs a wait for an answer that won't come, never a shift.
-    if (AnswersOwed > 0) --AnswersOwed;
+    // Every controller answer is two bytes, and answers that come close together arrive as one
+    // chunk: all of them are taken with it. (A chunk that ends part way into an answer counts
+    // only the whole ones, so the count can stay high, which costs a bounded wait, never a
+    // shift.)
+    if (CtrlMode != kRouteDirect)
+        AnswersOwed = std::max(0, AnswersOwed - std::max(1, static_cast<int>(chunk.size() / 2)));
 }
 
 void frm_Set::Comm_PortLost() {
