@@ -30,8 +30,8 @@ void frm_Set::cmd_Servo_Read_Click() {
     Timer1.setInterval(RepeatTick);
     // A read that doesn't end well has nothing to show for it: however it ends short of success
     // (no answer, a value the window can't show, a failed read-back, the program ending), the
-    // blocks go back to what they held, so the working block and the reference block stay what the
-    // window showed before, and a file save can't write values the window never showed.
+    // blocks go back to what the last good read or load left, so a file save can't write values
+    // the window never showed.
     bool read = false;
     const auto keepOnlyIfRead =
         qScopeGuard([this, &read, blockBefore = ParamBlock, refBefore = ParamRef] {
