@@ -49,7 +49,7 @@ void frm_Set::cmd_connect_Click() {
             return;
         }
         Comm.setInBufferCount(0);
-        bAnswerOwed = false;
+        AnswersOwed = 0;
         bConnecting = true;
 
         RxMode = reply::Version;

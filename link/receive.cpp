@@ -1,6 +1,7 @@
 // The receive handler: a received chunk is reduced to its answer byte and stored by the reply
 // kind that the sender announced; and the reaction to a port that fails while open.
 #include <QByteArray>
+#include <algorithm>
 
 #include "link/pure/packets.h"
 #include "link/pure/reply_rules.h"
@@ -53,7 +54,12 @@ void frm_Set::Comm_OnComm() {
         break;
     }
     bReplyReady = true;
-    bAnswerOwed = false;
+    // Every controller answer is two bytes, and answers that come close together arrive as one
+    // chunk: all of them are taken with it. (A chunk that ends part way into an answer counts
+    // only the whole ones, so the count can stay high, which costs a bounded wait, never a
+    // shift.)
+    if (CtrlMode != kRouteDirect)
+        AnswersOwed = std::max(0, AnswersOwed - std::max(1, static_cast<int>(chunk.size() / 2)));
 }
 
 void frm_Set::Comm_PortLost() {

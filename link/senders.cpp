@@ -25,7 +25,7 @@ void frm_Set::SendRaw(const QByteArray& packet) {
         static_cast<uint8_t>(packet[0]) == kDirectHeader)
         lastDirectPacket = packet;
     // On the direct route the echo ahead of each answer tells whose it is.
-    if (CtrlMode != kRouteDirect) bAnswerOwed = true;
+    if (CtrlMode != kRouteDirect) ++AnswersOwed;
     Comm.output(packet);
 }
 

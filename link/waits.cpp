@@ -91,10 +91,17 @@ frm_Set::WaitEnd frm_Set::ReplyWait() {
 }
 
 void frm_Set::TakeOwedAnswer() {
-    if (!bAnswerOwed || !Comm.portOpen()) return;
-    PumpUntil([this] { return !bAnswerOwed || !Comm.portOpen(); }, Timer2.interval());
-    // What hasn't come within the reply time-out is taken as never coming.
-    bAnswerOwed = false;
+    // An owed answer may take as long as any reply; given less, a slow controller's answer comes
+    // after the next request went out and is taken for that request's, and every answer after it
+    // for the one before.
+    while (AnswersOwed > 0 && Comm.portOpen()) {
+        const int owed = AnswersOwed;
+        if (PumpUntil([this, owed] { return AnswersOwed < owed || !Comm.portOpen(); },
+                      kReplyBoundMs) == WaitEnd::GaveUp)
+            break;
+    }
+    // Answers still behind an answer that didn't come within the bound are not waited for either.
+    AnswersOwed = 0;
 }
 
 void frm_Set::TickPause() {

@@ -43,6 +43,11 @@ void frm_Set::cmd_Servo_Save_Click() {
     // The box waits for the user; the program may have been told to end meanwhile.
     if (bUnloading) return;
 
+    // Through the controller an answer still owed to a move would be taken for the first write's,
+    // and each later one for the write before it, the read-back's too.
+    TakeOwedAnswer();
+    if (bUnloading) return;
+
     BuildParamBlock();
     RxMode = reply::Ack;
     SetStatusText(QStringLiteral(" Wait! >>"));

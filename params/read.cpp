@@ -1,6 +1,7 @@
 // Servo Read: the nineteen parameters read one by one in block order, then shown in the window.
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include "link/pure/packets.h"
@@ -21,27 +22,29 @@ void ReadFailed(frm_Set& w) {
 } // namespace
 
 void frm_Set::cmd_Servo_Read_Click() {
-    // An answer still owed to a command that didn't wait for it (a move, through the controller)
-    // would be taken for the first value.
+    // Answers still owed to commands that didn't wait for them (moves, through the controller)
+    // would be taken for the first values, and every later answer for the value before its own.
     TakeOwedAnswer();
     if (!Comm.portOpen()) return;
 
     Timer1.setInterval(RepeatTick);
-    // A read that gets no answer has nothing to show for it; the blocks go back to what they
-    // held, so a later file save can't write out zeros the window never showed.
-    const ParamBytes blockBefore = ParamBlock;
-    const ParamBytes refBefore = ParamRef;
-    const auto unanswered = [&] {
-        ParamBlock = blockBefore;
-        ParamRef = refBefore;
-        ReadFailed(*this);
-    };
+    // A read that doesn't end well has nothing to show for it: however it ends short of success
+    // (no answer, a value the window can't show, a failed read-back, the program ending), the
+    // blocks go back to what the last good read or load left, so a file save can't write values
+    // the window never showed.
+    bool read = false;
+    const auto keepOnlyIfRead =
+        qScopeGuard([this, &read, blockBefore = ParamBlock, refBefore = ParamRef] {
+            if (read) return;
+            ParamBlock = blockBefore;
+            ParamRef = refBefore;
+        });
     ParamBlock.fill(0);
     SetStatusText(QStringLiteral(" Wait! >>"));
 
     for (int i = 0; i < kBlockSize; ++i) {
         // The link can go away under a read (adapter pulled); no reply can come then.
-        if (!Comm.portOpen()) return unanswered();
+        if (!Comm.portOpen()) return ReadFailed(*this);
         RxMode = static_cast<int16_t>(i + 1);
         bReplyReady = false;
         const uint8_t address = kBlockAddress[static_cast<std::size_t>(i)];
@@ -52,7 +55,7 @@ void frm_Set::cmd_Servo_Read_Click() {
         // A missing answer must not leave a zero standing in for a value the servo holds.
         if (ReplyWait() == WaitEnd::GaveUp) {
             if (bUnloading) return;
-            return unanswered();
+            return ReadFailed(*this);
         }
         TickPause();
         bTickDone = false;
@@ -60,7 +63,25 @@ void frm_Set::cmd_Servo_Read_Click() {
         AppendStatus(QStringLiteral(">"));
     }
 
+    // A servo that loses contact part way leaves the rest of the read to the bare cable's echo,
+    // or to the controller's answer for an empty port: 0 for every value left, which the checks
+    // of what the window can show let through once the trims and limits are in. So the values
+    // only count as the servo's once it hands back, last of all, one read earlier that it never
+    // holds as 0: the left limit. That also catches most reads whose answers came out of step.
+    if (!Comm.portOpen()) return ReadFailed(*this);
+    const uint8_t limit = ParamRef[block::LimitLeft];
+    RxBuf[1] = static_cast<uint8_t>(~limit);
+    RxMode = reply::ResetReadBack;
+    bReplyReady = false;
+    if (CtrlMode == kRouteDirect)
+        SendServoPacket(cmd::Read, addr::LimitLeft, 0);
+    else
+        SendControllerPacket(cmd::CtrlRead, addr::LimitLeft, 0, CtrlServoPort);
+    const WaitEnd readBack = ReplyWait();
     RxMode = reply::Ack;
+    if (bUnloading) return;
+    if (readBack == WaitEnd::GaveUp || RxBuf[1] != limit) return ReadFailed(*this);
+
     for (int k = 0; k <= block::Check; ++k)
         ParamBlock[static_cast<std::size_t>(k)] = ParamRef[static_cast<std::size_t>(k)];
 
@@ -100,6 +121,7 @@ void frm_Set::cmd_Servo_Read_Click() {
     WaitReply();
     if (bUnloading) return;
 
+    read = true;
     bParamsRead = true;
     PerfLevel = 1;
     ui->Frame4->setTitle(QStringLiteral("Servo Performance"));

@@ -77,6 +77,10 @@ void frm_Set::ServoReset_Click() {
         bytes[static_cast<std::size_t>(a)] = *b;
     }
 
+    // Through the controller an answer still owed to a move would be taken for the first write's.
+    TakeOwedAnswer();
+    if (bUnloading) return;
+
     SetStatusText(QStringLiteral(" Wait! >>"));
     RxMode = reply::Ack;
     // The reset speaks to the servo directly on either route.

@@ -159,11 +159,13 @@ public:
     WaitEnd ReplyWait();
     void TickPause(); // Timer1 on, until bTickDone, Timer1 off; callers clear bTickDone
     int waitDepth = 0;
-    // Through the controller an answer carries nothing that tells which command it answers. Set
-    // by every packet sent there and cleared by every reply taken, so a command whose request
-    // must not be answered by another's first gives the answer still owed time to come in.
-    bool bAnswerOwed = false;
-    // Until that answer is taken, the link is gone or one reply time-out has passed.
+    // Through the controller an answer carries nothing that tells which command it answers, and
+    // a move doesn't wait for its own (nor does a write that gave up on it). Every packet sent
+    // there adds one, every reply taken removes one, so a request that waits for its own answer
+    // can first take every answer still owed instead of being answered by another's.
+    int AnswersOwed = 0;
+    // Takes the answers still owed, each within the reply bound; when one doesn't come within
+    // it, it and those behind it are taken as never coming. Returns at once when none is owed.
     void TakeOwedAnswer();
 
     // ---- link/connect.cpp -----------------------------------------------------------------

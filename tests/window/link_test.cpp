@@ -600,7 +600,7 @@ TEST_F(LinkTest, AccessibilityActionsDuringAReadAreRefused) {
     const auto seen = Seen();
     const auto reads = std::count_if(seen.begin(), seen.end(),
                                      [](const Bytes& p) { return p.size() == 7 && p[1] == 0xE1; });
-    EXPECT_EQ(reads, 19);
+    EXPECT_EQ(reads, 20); // the nineteen values and the left limit read back
     EXPECT_EQ(w->StatusText(), " Servo Read OK!");
     EXPECT_EQ(std::count(statuses.begin(), statuses.end(), QStringLiteral(" Servo Read OK!")), 1);
     for (const QString& s : statuses)

@@ -72,6 +72,26 @@ TEST_F(ParamsProgram, ControllerWritesCarryThePort) {
     EXPECT_TRUE(servo->controllerServos()[0].checksumValid());
 }
 
+TEST_F(ParamsProgram, ThroughASlowControllerAMoveBeforeATransferAnswersNoneOfItsRequests) {
+    // The move's answer comes late, after the transfer has started; taken for the first write's,
+    // it would leave every later answer a place out, and the read-back would get a write's.
+    StartController();
+    ReadFirst();
+    servo->setLateMs(150);
+    servo->setFault(vs::Fault::Late);
+    w->cmd_move_10_Click();
+    Pump(75); // the answers don't come in one chunk
+    w->cmd_Servo_Save_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Program OK!");
+    EXPECT_TRUE(servo->controllerServos()[0].checksumValid());
+
+    w->cmd_move_10_Click();
+    Pump(75);
+    w->ServoReset_Click();
+    EXPECT_EQ(w->StatusText(), " Servo Reset OK!");
+    EXPECT_EQ(servo->controllerServos()[0].memory, vs::VirtualServo::FactoryImage(0));
+}
+
 TEST_F(ParamsProgram, Refusals) {
     // A closed port is told first, whatever else holds.
     StartWindow();

@@ -37,13 +37,15 @@ TEST_F(ParamsRead, DirectRequestsInBlockOrder) {
     ExpectProgress();
 
     const auto reads = SeenWith({0xE1});
-    ASSERT_EQ(reads.size(), 19u);
+    ASSERT_EQ(reads.size(), 20u);
     for (std::size_t i = 0; i < kWireOrder.size(); ++i)
         EXPECT_EQ(reads[i], Direct(0xE1, kWireOrder[i], 0)) << i;
-    // The first nineteen packets are the reads themselves, nothing in between.
+    // Then the left limit once more, read back.
+    EXPECT_EQ(reads[19], Direct(0xE1, 0x13, 0));
+    // The first twenty packets are the reads themselves, nothing in between.
     const auto seen = Seen();
-    ASSERT_GE(seen.size(), 19u);
-    EXPECT_EQ(std::vector<Bytes>(seen.begin(), seen.begin() + 19), reads);
+    ASSERT_GE(seen.size(), 20u);
+    EXPECT_EQ(std::vector<Bytes>(seen.begin(), seen.begin() + 20), reads);
 
     // Each value landed in its own place and shows in its own control.
     EXPECT_EQ(w->ParamRef, kServoBlock);
@@ -73,9 +75,10 @@ TEST_F(ParamsRead, ControllerRequestsCarryThePort) {
     EXPECT_EQ(w->StatusText(), " Servo Read OK!");
     ExpectProgress();
     const auto reads = SeenWith({0xF1});
-    ASSERT_EQ(reads.size(), 19u);
+    ASSERT_EQ(reads.size(), 20u);
     for (std::size_t i = 0; i < kWireOrder.size(); ++i)
         EXPECT_EQ(reads[i], Ctrl(0xF1, kWireOrder[i], 0, 0)) << i;
+    EXPECT_EQ(reads[19], Ctrl(0xF1, 0x13, 0, 0));
     EXPECT_EQ(w->ParamRef, kServoBlock);
     EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_min")->value(), 175);
     EXPECT_EQ(Find<QScrollBar>("HScroll_Limit_max")->value(), 215);
@@ -99,7 +102,70 @@ TEST_F(ParamsRead, ThroughTheControllerNoEarlierAnswerIsTakenForAValue) {
     EXPECT_EQ(w->StatusText(), " Servo Read OK!");
     EXPECT_EQ(w->ParamRef, kServoBlock);
     EXPECT_EQ(w->RxBuf[0], 112);
-    EXPECT_EQ(SeenWith({0xF1}).size(), 38u);
+    EXPECT_EQ(SeenWith({0xF1}).size(), 40u);
+}
+
+TEST_F(ParamsRead, ThroughASlowControllerEachAnswerIsTakenForItsOwnRequest) {
+    // A controller that answers each packet late, in order: the answers to a move and to a live
+    // write pair, which nobody waits for to the end, are still on their way when the read starts.
+    StartController();
+    w->opt_time[0]->setChecked(true); // a short pacing tick hides no answer that came late
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    const auto servoBlock = [&] {
+        ParamBytes block{};
+        for (std::size_t i = 0; i < kWireOrder.size(); ++i)
+            block[i] = ServoOnRoute().memory[kWireOrder[i]];
+        return block;
+    };
+    // Each case starts linked, the controller answering late from then on.
+    const auto linkedAndLate = [&](int lateMs) {
+        servo->setFault(vs::Fault::None);
+        if (!w->Comm.portOpen()) w->cmd_connect_Click();
+        ASSERT_TRUE(w->Comm.portOpen());
+        Pump(50);
+        servo->clearReceived();
+        servo->setLateMs(lateMs);
+        servo->setFault(vs::Fault::Late);
+    };
+    for (int lateMs : {150, 300}) {
+        linkedAndLate(lateMs);
+        w->cmd_move_10_Click();
+        w->cmd_Servo_Read_Click();
+        EXPECT_EQ(w->StatusText(), " Servo Read OK!") << lateMs;
+        EXPECT_EQ(w->ParamRef, servoBlock()) << lateMs;
+
+        // A move, then a live P-Gain write pair: while the pair waits, two answers are owed.
+        linkedAndLate(lateMs);
+        w->cmd_move_10_Click();
+        Pump(lateMs / 2); // its answer comes while the pair waits, well apart from the others
+        const std::size_t pick = w->opt_Punch[0]->isChecked() ? 2 : 0;
+        w->opt_Punch[pick]->setChecked(true);
+        w->cmd_Servo_Read_Click();
+        EXPECT_EQ(w->StatusText(), " Servo Read OK!") << lateMs;
+        EXPECT_EQ(w->ParamRef, servoBlock()) << lateMs;
+        EXPECT_TRUE(w->opt_Punch[pick]->isChecked()) << lateMs;
+    }
+}
+
+TEST_F(ParamsRead, ThroughTheControllerAnswersThatCameTogetherAreAllTaken) {
+    // Servo Program's last tick pause leaves the reply time-out set, so the next connect's first
+    // version poll ends at once and the second goes out with the first one's answer still to
+    // come: both answers arrive together. Neither may be left owed, or the next read waits for
+    // it in vain.
+    StartController();
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    w->cmd_Servo_Save_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Program OK!");
+    w->cmd_connect_Click();
+    ASSERT_FALSE(w->Comm.portOpen());
+    servo->clearReceived();
+    w->cmd_connect_Click();
+    ASSERT_TRUE(w->Comm.portOpen());
+    Pump(50);
+    ASSERT_EQ(SeenWith({0xF7}).size(), 2u);
+    EXPECT_EQ(w->AnswersOwed, 0);
 }
 
 TEST_F(ParamsRead, PortClosedDoesNothing) {
@@ -123,13 +189,13 @@ TEST_F(ParamsRead, CentreTrimEdges) {
     EXPECT_EQ(zero->value(), 0);
     EXPECT_EQ(w->ParamRef[0], 0xFF);
     EXPECT_EQ(w->ParamRef[1], 0x37);
-    // 201 ends the read with the link closed.
+    // 201 ends the read with the link closed, and the blocks as the last read left them.
+    const ParamBytes block = w->ParamBlock;
+    const ParamBytes ref = w->ParamRef;
     EXPECT_EQ(ReadWithZero(0x00, 0xC9), " Servo Read error!");
     EXPECT_FALSE(w->Comm.portOpen());
-    // Entries 0..10 were taken over, 11..18 still cleared.
-    EXPECT_EQ(w->ParamBlock[1], 0xC9);
-    EXPECT_EQ(w->ParamBlock[10], w->ParamRef[10]);
-    EXPECT_EQ(w->ParamBlock[11], 0);
+    EXPECT_EQ(w->ParamBlock, block);
+    EXPECT_EQ(w->ParamRef, ref);
 }
 
 TEST_F(ParamsRead, LimitOrIdOutOfRangeFails) {
@@ -209,6 +275,55 @@ TEST_F(ParamsRead, ServoSilentMidwayFails) {
     EXPECT_FALSE(w->Comm.portOpen());
     EXPECT_FALSE(w->bParamsRead);
     EXPECT_EQ(SeenWith({0xE1}).size(), 6u);
+}
+
+TEST_F(ParamsRead, AServoLostPartWayNeverReadsOk) {
+    // The servo loses contact after n of the reads: the bare cable echoes the rest with 0 where
+    // the answer stands, and the controller answers 0 for its empty port.
+    for (bool controller : {false, true}) {
+        if (controller) {
+            w.reset();
+            statuses.clear();
+            StartController();
+        } else {
+            StartDirect();
+        }
+        RecordStatus();
+        for (int n : {9, 18, 19}) {
+            if (!w->Comm.portOpen()) {
+                w->cmd_connect_Click();
+                ASSERT_TRUE(w->Comm.portOpen());
+                Settle();
+            }
+            servo->setFault(vs::Fault::ServoGoneAfterN, n);
+            w->cmd_Servo_Read_Click();
+            EXPECT_EQ(w->StatusText(), " Servo Read error!") << controller << " " << n;
+            EXPECT_EQ(LastIndexOf(" Servo Read OK!"), -1) << controller << " " << n;
+            EXPECT_FALSE(w->bParamsRead);
+            EXPECT_FALSE(w->Comm.portOpen());
+            servo->setFault(vs::Fault::None);
+        }
+    }
+}
+
+TEST_F(ParamsRead, AfterAFailedReadTheBlocksAndASaveAreTheEarlierRead) {
+    StartDirect();
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read OK!");
+    nextPath = dir.filePath("good.qel");
+    w->save_Click();
+    Settle();
+
+    // Gone from the third read: limits of 0, which the window can't show.
+    servo->setFault(vs::Fault::ServoGoneAfterN, 2);
+    w->cmd_Servo_Read_Click();
+    ASSERT_EQ(w->StatusText(), " Servo Read error!");
+    EXPECT_EQ(w->ParamBlock, kServoBlock);
+    EXPECT_EQ(w->ParamRef, kServoBlock);
+    nextPath = dir.filePath("after.qel");
+    w->save_Click();
+    EXPECT_EQ(w->StatusText(), "after.qel - Save OK");
+    EXPECT_EQ(ReadFile("after.qel"), ReadFile("good.qel"));
 }
 
 TEST_F(ParamsRead, SettingsFileFailureDoesNotFailTheRead) {

@@ -425,6 +425,25 @@ TEST_F(VirtualServoTest, SilentEchoOnlyAndSilentAfterN) {
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
 }
 
+TEST_F(VirtualServoTest, AServoGoneAfterNLeavesTheBareCableOrAnEmptyPort) {
+    servo.direct().version = 110;
+    servo.controllerServos()[0].version = 110;
+    {
+        Port port(servo.devicePath(), B19200);
+        ASSERT_TRUE(port.ok());
+        servo.setFault(Fault::ServoGoneAfterN, 1);
+        EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7)[5], 110);
+        EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), Direct(0xE7, 0, 0));
+    }
+    Port port(servo.devicePath(), B9600);
+    ASSERT_TRUE(port.ok());
+    servo.setFault(Fault::None);
+    ASSERT_TRUE(Handshake(port, 0));
+    servo.setFault(Fault::ServoGoneAfterN, 1);
+    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
+    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{0, 0}));
+}
+
 TEST_F(VirtualServoTest, LateAnswersKeepTheirOrderAndWireTimeDelays) {
     servo.controllerServos()[0].version = 110;
     Port port(servo.devicePath(), B9600);

@@ -216,6 +216,10 @@ bool VirtualServo::cableEchoes() const {
     return fault_ != Fault::Silent && !(fault_ == Fault::SilentAfterN && faultSeen_ >= faultN_);
 }
 
+bool VirtualServo::servoGone() const {
+    return fault_ == Fault::ServoGoneAfterN && faultSeen_ > faultN_;
+}
+
 void VirtualServo::onClosed() {
     if (watchFd_ < 0) return;
     alignas(inotify_event) char buffer[4096];
@@ -345,6 +349,14 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
         if (directRoute) send(packet, requestBytes, line);
         emit packetReceived(index);
         return;
+    case Fault::ServoGoneAfterN:
+        // Left without its servo, the cable is a bare one; the controller is still there.
+        if (servoGone() && directRoute) {
+            send(packet, requestBytes, line);
+            emit packetReceived(index);
+            return;
+        }
+        break;
     default:
         break;
     }
@@ -368,7 +380,7 @@ void VirtualServo::handlePacket(const std::vector<uint8_t>& packet, bool direct,
             // Noise to the controller: it neither answers nor takes a step of its handshake.
         } else if (direct) {
             // A direct packet through the controller reaches the servo the link was made to.
-            auto it = ctrl_.find(linkedPort_);
+            auto it = servoGone() ? ctrl_.end() : ctrl_.find(linkedPort_);
             if (it != ctrl_.end()) {
                 answer = answerDirect(packet, it->second);
                 if (fault_ == Fault::AckForwardedWithZero && !answer.empty()) answer = {0, 0};
@@ -427,7 +439,7 @@ std::vector<uint8_t> VirtualServo::answerController(const std::vector<uint8_t>& 
     }
     // Asleep it answers nothing; awake, only the link step until a servo is linked.
     if (!awake_) return {};
-    auto it = ctrl_.find(port);
+    auto it = servoGone() ? ctrl_.end() : ctrl_.find(port);
     ServoState* servo = it != ctrl_.end() ? &it->second : nullptr;
     if (command == 0xD0) {
         if (!servo) return {0x01, port};

@@ -43,6 +43,9 @@ enum class Fault {
     // The controller passes a direct packet on to the linked servo but answers it with 0 itself
     // (by default it hands back the servo's answer).
     AckForwardedWithZero,
+    // After n packets the servo loses contact: the direct cable echoes only, and the controller
+    // answers for the servo's port as for an empty one.
+    ServoGoneAfterN,
 };
 
 // Which device sits on the line. Auto: at 19200 baud the data cable with its servo, at any other
@@ -91,7 +94,7 @@ public:
     // Fill a memory with a model's factory image (0 Tavrik, 1 Bellun, 2 Quorrin, 3 Dimmar).
     static std::array<uint8_t, 46> FactoryImage(int model);
 
-    // n counts the packets from this call on (SilentAfterN, Vanish).
+    // n counts the packets from this call on (SilentAfterN, Vanish, ServoGoneAfterN).
     void setFault(Fault fault, int n = 0) {
         fault_ = fault;
         faultN_ = n;
@@ -128,6 +131,7 @@ private:
     void writeMaster(const std::vector<uint8_t>& bytes);
     bool directRouteAt(LineSettings line) const;
     bool cableEchoes() const;
+    bool servoGone() const;
     void onClosed();
     void endSession();
 
