@@ -76,9 +76,15 @@ void frm_Set::cmd_Servo_Save_Click() {
     // echoes, through the controller by the 0 it answers for an empty port. So success is only
     // claimed once the servo hands back a byte just written that it never holds as 0: the left
     // limit.
-    if (!Comm.portOpen()) return ProgramFailed(*this);
-    const uint8_t limit = ParamBlock[block::LimitLeft];
-    RxBuf[1] = static_cast<uint8_t>(~limit);
+    const bool limitReadBack = LeftLimitReadsBack(ParamBlock[block::LimitLeft]);
+    if (bUnloading) return;
+    if (!limitReadBack) return ProgramFailed(*this);
+    SetStatusText(QStringLiteral(" Servo Program OK!"));
+}
+
+bool frm_Set::LeftLimitReadsBack(uint8_t expected) {
+    if (!Comm.portOpen()) return false;
+    RxBuf[1] = static_cast<uint8_t>(~expected);
     RxMode = reply::ResetReadBack;
     bReplyReady = false;
     if (CtrlMode == kRouteDirect)
@@ -87,9 +93,7 @@ void frm_Set::cmd_Servo_Save_Click() {
         SendControllerPacket(cmd::CtrlRead, addr::LimitLeft, 0, CtrlServoPort);
     const WaitEnd readBack = ReplyWait();
     RxMode = reply::Ack;
-    if (bUnloading) return;
-    if (readBack == WaitEnd::GaveUp || RxBuf[1] != limit) return ProgramFailed(*this);
-    SetStatusText(QStringLiteral(" Servo Program OK!"));
+    return readBack == WaitEnd::Reply && RxBuf[1] == expected;
 }
 
 } // namespace verrano

@@ -68,19 +68,9 @@ void frm_Set::cmd_Servo_Read_Click() {
     // of what the window can show let through once the trims and limits are in. So the values
     // only count as the servo's once it hands back, last of all, one read earlier that it never
     // holds as 0: the left limit. That also catches most reads whose answers came out of step.
-    if (!Comm.portOpen()) return ReadFailed(*this);
-    const uint8_t limit = ParamRef[block::LimitLeft];
-    RxBuf[1] = static_cast<uint8_t>(~limit);
-    RxMode = reply::ResetReadBack;
-    bReplyReady = false;
-    if (CtrlMode == kRouteDirect)
-        SendServoPacket(cmd::Read, addr::LimitLeft, 0);
-    else
-        SendControllerPacket(cmd::CtrlRead, addr::LimitLeft, 0, CtrlServoPort);
-    const WaitEnd readBack = ReplyWait();
-    RxMode = reply::Ack;
+    const bool limitReadBack = LeftLimitReadsBack(ParamRef[block::LimitLeft]);
     if (bUnloading) return;
-    if (readBack == WaitEnd::GaveUp || RxBuf[1] != limit) return ReadFailed(*this);
+    if (!limitReadBack) return ReadFailed(*this);
 
     for (int k = 0; k <= block::Check; ++k)
         ParamBlock[static_cast<std::size_t>(k)] = ParamRef[static_cast<std::size_t>(k)];

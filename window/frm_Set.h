@@ -212,6 +212,10 @@ public:
     void save_Click();
     void open_Click();
     void ShowLoadedParams();
+    // Reads the left limit back on the route (in program.cpp); true when the servo hands back
+    // expected. No servo holds it as 0, which the bare cable's echo and an empty controller port
+    // answer, so it tells a servo that took a transfer from none.
+    bool LeftLimitReadsBack(uint8_t expected);
 
     // ---- window/startup.cpp ---------------------------------------------------------------
     void Form_Load();
