@@ -131,15 +131,20 @@ int main(int argc, char** argv) {
     const char* classes[] = {"High", "Mid", "Low"};
     const int ticks[] = {10, 40, 100};
     bool failed = false;
-    for (int c = 0; c < 3; ++c) {
+    // Connects on the chosen route at timing class c; false, said, when no link opens.
+    const auto connectAt = [&](int c, const char* route) {
         w->opt_time[static_cast<std::size_t>(c)]->setChecked(true);
         w->cmd_connect_Click();
         Idle(50);
         if (!w->Comm.portOpen()) {
-            std::fprintf(stderr, "connect failed\n");
-            return 1;
+            std::fprintf(stderr, "connect%s failed\n", route);
+            return false;
         }
-        std::fprintf(stderr, "timing class %s\n", classes[c]);
+        std::fprintf(stderr, "timing class %s%s\n", classes[c], route);
+        return true;
+    };
+    for (int c = 0; c < 3; ++c) {
+        if (!connectAt(c, "")) return 1;
         for (int r = 0; r < rounds; ++r) {
             const std::string suffix = std::string(" ") + classes[c];
             // A factory reset leaves the tick flag set, so a read after one skips its first
@@ -166,14 +171,7 @@ int main(int argc, char** argv) {
     // request: no answer is owed when a read starts, so taking the owed ones costs nothing.
     w->Brevak_Control_Click();
     for (int c = 0; c < 3; ++c) {
-        w->opt_time[static_cast<std::size_t>(c)]->setChecked(true);
-        w->cmd_connect_Click();
-        Idle(50);
-        if (!w->Comm.portOpen()) {
-            std::fprintf(stderr, "connect through the controller failed\n");
-            return 1;
-        }
-        std::fprintf(stderr, "timing class %s, through the controller\n", classes[c]);
+        if (!connectAt(c, " through the controller")) return 1;
         for (int r = 0; r < rounds; ++r) {
             results.push_back(Measure(
                 std::string("Ctrl Read ") + classes[c], 20, 19, ticks[c], latencyMs,

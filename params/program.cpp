@@ -76,21 +76,21 @@ void frm_Set::cmd_Servo_Save_Click() {
     // echoes, through the controller by the 0 it answers for an empty port. So success is only
     // claimed once the servo hands back a byte just written that it never holds as 0: the left
     // limit.
-    const bool limitReadBack = LeftLimitReadsBack(ParamBlock[block::LimitLeft]);
+    const bool limitReadBack = ReadsBack(addr::LimitLeft, ParamBlock[block::LimitLeft]);
     if (bUnloading) return;
     if (!limitReadBack) return ProgramFailed(*this);
     SetStatusText(QStringLiteral(" Servo Program OK!"));
 }
 
-bool frm_Set::LeftLimitReadsBack(uint8_t expected) {
+bool frm_Set::ReadsBack(uint8_t address, uint8_t expected) {
     if (!Comm.portOpen()) return false;
     RxBuf[1] = static_cast<uint8_t>(~expected);
     RxMode = reply::ResetReadBack;
     bReplyReady = false;
     if (CtrlMode == kRouteDirect)
-        SendServoPacket(cmd::Read, addr::LimitLeft, 0);
+        SendServoPacket(cmd::Read, address, 0);
     else
-        SendControllerPacket(cmd::CtrlRead, addr::LimitLeft, 0, CtrlServoPort);
+        SendControllerPacket(cmd::CtrlRead, address, 0, CtrlServoPort);
     const WaitEnd readBack = ReplyWait();
     RxMode = reply::Ack;
     return readBack == WaitEnd::Reply && RxBuf[1] == expected;

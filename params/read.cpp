@@ -68,7 +68,7 @@ void frm_Set::cmd_Servo_Read_Click() {
     // of what the window can show let through once the trims and limits are in. So the values
     // only count as the servo's once it hands back, last of all, one read earlier that it never
     // holds as 0: the left limit. That also catches most reads whose answers came out of step.
-    const bool limitReadBack = LeftLimitReadsBack(ParamRef[block::LimitLeft]);
+    const bool limitReadBack = ReadsBack(addr::LimitLeft, ParamRef[block::LimitLeft]);
     if (bUnloading) return;
     if (!limitReadBack) return ReadFailed(*this);
 

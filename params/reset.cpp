@@ -107,15 +107,12 @@ void frm_Set::ServoReset_Click() {
         // What a controller answers to a packet it forwards is its own affair, so nothing above
         // tells whether a servo took the image. Its own read of the port does: an empty port
         // answers 0, which no image holds as its checksum.
-        if (!Comm.portOpen()) return ResetFailed(*this);
-        RxBuf[1] = static_cast<uint8_t>(~checksum);
-        bReplyReady = false;
-        SendControllerPacket(cmd::CtrlRead, kImageChecksumAddress, 0, CtrlServoPort);
-        const WaitEnd readBack = ReplyWait();
+        const bool checksumReadBack = ReadsBack(kImageChecksumAddress, checksum);
         if (bUnloading) return;
-        if (readBack == WaitEnd::GaveUp) return ResetFailed(*this);
+        if (!checksumReadBack) return ResetFailed(*this);
+    } else if (RxBuf[1] != checksum) {
+        return ResetFailed(*this);
     }
-    if (RxBuf[1] != checksum) return ResetFailed(*this);
     // The check byte of the next Servo Program balances the memory against the block the servo
     // holds, and that is now the image's. The window and the working block stay as they were.
     ParamRef = ImageBlock(bytes);

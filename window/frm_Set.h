@@ -212,10 +212,10 @@ public:
     void save_Click();
     void open_Click();
     void ShowLoadedParams();
-    // Reads the left limit back on the route (in program.cpp); true when the servo hands back
-    // expected. No servo holds it as 0, which the bare cable's echo and an empty controller port
-    // answer, so it tells a servo that took a transfer from none.
-    bool LeftLimitReadsBack(uint8_t expected);
+    // Reads address back on the route (in program.cpp); true when the answer is expected. Asked
+    // for a byte no servo holds as 0 (the left limit, the memory checksum), it tells a servo that
+    // took a transfer from the bare cable's echo and an empty controller port, which answer 0.
+    bool ReadsBack(uint8_t address, uint8_t expected);
 
     // ---- window/startup.cpp ---------------------------------------------------------------
     void Form_Load();
