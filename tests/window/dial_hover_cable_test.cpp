@@ -82,22 +82,18 @@ int PdfPageCount(const QByteArray& pdf) {
     return pages;
 }
 
-// A print system at the toolkit's seam: its default-printer query can stall as a print server
-// that doesn't answer (for 5 s at most, so that a window blocked on it still ends the test), and
-// its queue can refuse the job.
+// A print system at the toolkit's seam whose default-printer query can stall as a print server
+// that doesn't answer (for 5 s at most, so that a window blocked on it still ends the test).
 class FakePrintSystem : public PrintSystem {
 public:
-    explicit FakePrintSystem(bool stall) : stalled_(stall) {}
-
     QString defaultPrinter() override {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, std::chrono::seconds(5), [this] { return !stalled_; });
         return QStringLiteral("Fake");
     }
-    bool print(const QString&, const PrintPage&, QString* error) override {
+    bool print(const QString&, const PrintPage&, QString*) override {
         pages += 1;
-        if (refuse) *error = QStringLiteral("not accepting jobs");
-        return !refuse;
+        return true;
     }
     void release() {
         {
@@ -108,12 +104,11 @@ public:
     }
 
     std::atomic<int> pages{0};
-    std::atomic<bool> refuse{false};
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool stalled_;
+    bool stalled_ = true;
 };
 
 } // namespace
@@ -349,8 +344,8 @@ TEST_F(WindowTest, PrintWithAPrintServerThatDoesNotAnswerKeepsTheWindowsGoing) {
     QPointer<frmTip> tip = w->cableWindow;
     ASSERT_TRUE(tip);
     std::vector<std::shared_ptr<FakePrintSystem>> systems;
-    const auto install = [&](bool stall) {
-        systems.push_back(std::make_shared<FakePrintSystem>(stall));
+    const auto install = [&] {
+        systems.push_back(std::make_shared<FakePrintSystem>());
         SetPrintSystem(systems.back());
         return systems.back();
     };
@@ -369,7 +364,7 @@ TEST_F(WindowTest, PrintWithAPrintServerThatDoesNotAnswerKeepsTheWindowsGoing) {
         }
     } restore{systems};
 
-    auto stalled = install(true);
+    auto stalled = install();
     tip->printBoundMs = 300;
     int ticks = 0;
     bool guarded = true;
@@ -391,23 +386,14 @@ TEST_F(WindowTest, PrintWithAPrintServerThatDoesNotAnswerKeepsTheWindowsGoing) {
     ASSERT_TRUE(workerGone(stalled));
     EXPECT_EQ(stalled->pages, 0) << "a page the user was told had failed came out later";
 
-    // A job the print system reports as refused says so too.
-    auto refusing = install(false);
-    refusing->refuse = true;
-    tip->ui->cmd_print->click();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, QStringLiteral("Print error!"));
-    EXPECT_EQ(refusing->pages, 1);
-    ASSERT_TRUE(workerGone(refusing));
-
-    stalled = install(true);
+    stalled = install();
     tip->printBoundMs = 60000;
     QTimer::singleShot(100, [&] { Click(w->ui->cmd_exit); });
     clock.restart();
     tip->ui->cmd_print->click();
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_TRUE(ended);
-    EXPECT_EQ(boxes.size(), 2u) << "the program's end is no print error";
+    EXPECT_EQ(boxes.size(), 1u) << "the program's end is no print error";
     EXPECT_TRUE(!tip || !tip->isVisible());
     ASSERT_TRUE(workerGone(stalled));
     EXPECT_EQ(stalled->pages, 0);

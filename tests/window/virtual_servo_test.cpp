@@ -371,19 +371,6 @@ TEST_F(VirtualServoTest, EmptyPortAnswersZeroUnlessSilentAndTheMemoryChecksum) {
     }
 }
 
-TEST_F(VirtualServoTest, AControllerThatAcknowledgesForwardedPacketsWithZero) {
-    servo.controllerServos()[3] = {112, VirtualServo::FactoryImage(3)};
-    servo.setFault(Fault::AckForwardedWithZero);
-    Port port(servo.devicePath(), B9600);
-    ASSERT_TRUE(port.ok());
-    ASSERT_TRUE(Handshake(port, 3));
-    // The servo still gets what is forwarded, and answers the controller's own read.
-    EXPECT_EQ(port.Exchange(Direct(0xE2, 0x13, 201), 2), (Bytes{0x00, 0}));
-    EXPECT_EQ(port.Exchange(Direct(0xE1, 0x13, 0), 2), (Bytes{0x00, 0}));
-    EXPECT_EQ(servo.controllerServos()[3].memory[0x13], 201);
-    EXPECT_EQ(port.Exchange({0xF1, 0x13, 0, 3}, 2), (Bytes{201, 3}));
-}
-
 TEST_F(VirtualServoTest, VersionPollScriptThenTheServosOwnVersion) {
     servo.controllerServos()[0].version = 108;
     servo.versionPollAnswers() = {105, -1, 110};
@@ -423,25 +410,6 @@ TEST_F(VirtualServoTest, SilentEchoOnlyAndSilentAfterN) {
     EXPECT_TRUE(port.Unanswered({0xF7, 0, 0, 0}));
     servo.setFault(Fault::None);
     EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
-}
-
-TEST_F(VirtualServoTest, AServoGoneAfterNLeavesTheBareCableOrAnEmptyPort) {
-    servo.direct().version = 110;
-    servo.controllerServos()[0].version = 110;
-    {
-        Port port(servo.devicePath(), B19200);
-        ASSERT_TRUE(port.ok());
-        servo.setFault(Fault::ServoGoneAfterN, 1);
-        EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7)[5], 110);
-        EXPECT_EQ(port.Exchange(Direct(0xE7, 0, 0), 7), Direct(0xE7, 0, 0));
-    }
-    Port port(servo.devicePath(), B9600);
-    ASSERT_TRUE(port.ok());
-    servo.setFault(Fault::None);
-    ASSERT_TRUE(Handshake(port, 0));
-    servo.setFault(Fault::ServoGoneAfterN, 1);
-    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{110, 0}));
-    EXPECT_EQ(port.Exchange({0xF7, 0, 0, 0}, 2), (Bytes{0, 0}));
 }
 
 TEST_F(VirtualServoTest, LateAnswersKeepTheirOrderAndWireTimeDelays) {
